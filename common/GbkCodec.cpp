@@ -1,0 +1,136 @@
+#include "common/GbkCodec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <mutex>
+
+namespace pt {
+
+namespace {
+
+// One iconv conversion with a replacement for what does not convert. iconv descriptors are not
+// shared between threads: each call opens its own (cheap next to the work on long texts).
+std::string Convert(const char* to, const char* from, std::string_view in, const char* replacement,
+                    size_t badInputStep, bool* clean) {
+  if (clean) *clean = true;
+  std::string out;
+  if (in.empty()) return out;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    if (clean) *clean = false;
+    return std::string(in);
+  }
+  out.resize(in.size() * 2 + 16);
+  char* inp = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  char* outp = out.data();
+  size_t outLeft = out.size();
+  while (inLeft > 0) {
+    size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    if (r != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) {
+      size_t used = static_cast<size_t>(outp - out.data());
+      out.resize(out.size() * 2);
+      outp = out.data() + used;
+      outLeft = out.size() - used;
+      continue;
+    }
+    // EILSEQ or EINVAL: replace and step over the offending input.
+    if (clean) *clean = false;
+    size_t repl = std::char_traits<char>::length(replacement);
+    if (outLeft < repl) {
+      size_t used = static_cast<size_t>(outp - out.data());
+      out.resize(out.size() * 2 + repl);
+      outp = out.data() + used;
+      outLeft = out.size() - used;
+    }
+    std::copy(replacement, replacement + repl, outp);
+    outp += repl;
+    outLeft -= repl;
+    size_t step = badInputStep;
+    if (badInputStep == 0) {
+      // UTF-8 input: skip one whole character.
+      unsigned char c = static_cast<unsigned char>(*inp);
+      step = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    }
+    if (step > inLeft) step = inLeft;
+    inp += step;
+    inLeft -= step;
+  }
+  iconv(cd, nullptr, nullptr, &outp, &outLeft);
+  iconv_close(cd);
+  out.resize(static_cast<size_t>(outp - out.data()));
+  return out;
+}
+
+bool AllAscii(std::string_view s) {
+  for (unsigned char c : s) if (c >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string Utf8ToGbk(std::string_view utf8, bool* lossless) {
+  if (AllAscii(utf8)) {
+    if (lossless) *lossless = true;
+    return std::string(utf8);
+  }
+  return Convert("GBK", "UTF-8", utf8, "?", 0, lossless);
+}
+
+std::string GbkToUtf8(std::string_view gbk, bool* valid) {
+  if (AllAscii(gbk)) {
+    if (valid) *valid = true;
+    return std::string(gbk);
+  }
+  return Convert("UTF-8", "GBK", gbk, "\xEF\xBF\xBD", 1, valid);
+}
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    if (n == 2 && c < 0xC2) return false;  // overlong
+    i += n;
+  }
+  return true;
+}
+
+size_t GbkLength(std::string_view s) {
+  size_t n = 0;
+  for (unsigned char c : s) {
+    if (c < 0x80) ++n;
+    else if ((c & 0xC0) != 0x80) n += 2;  // lead byte of a multi-byte character
+  }
+  return n;
+}
+
+std::string_view TruncateToGbkBytes(std::string_view s, size_t maxBytes) {
+  size_t bytes = 0;
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    size_t cost = c < 0x80 ? 1 : 2;
+    if (bytes + cost > maxBytes) break;
+    bytes += cost;
+    i += len;
+  }
+  if (i > s.size()) i = s.size();
+  return s.substr(0, i);
+}
+
+std::string DecodeTextFile(std::string_view bytes) {
+  if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+      static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF) {
+    return std::string(bytes.substr(3));
+  }
+  return GbkToUtf8(bytes);
+}
+
+}  // namespace pt
