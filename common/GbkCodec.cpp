@@ -134,3 +134,53 @@ std::string DecodeTextFile(std::string_view bytes) {
 }
 
 }  // namespace pt
+
+namespace pt {
+
+std::string GbkSortKey(std::string_view utf8, bool caseInsensitive) {
+  std::string key;
+  bool ascii = true;
+  for (unsigned char c : utf8) if (c >= 0x80) { ascii = false; break; }
+  if (ascii) {
+    key.assign(utf8);
+  } else {
+    // A descriptor kept per thread: sorting converts many texts in a row.
+    thread_local iconv_t cd = iconv_open("GBK//TRANSLIT", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+      key.assign(utf8);
+    } else {
+      key.resize(utf8.size() + 8);
+      char* inp = const_cast<char*>(utf8.data());
+      size_t inLeft = utf8.size();
+      char* outp = key.data();
+      size_t outLeft = key.size();
+      while (inLeft > 0) {
+        size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+        if (r != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) break;  // cannot happen: GBK is never longer than UTF-8
+        // Unconvertible: keep the raw bytes of one character so order stays total.
+        unsigned char c = static_cast<unsigned char>(*inp);
+        size_t step = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (step > inLeft) step = inLeft;
+        if (outLeft < step) break;
+        std::copy(inp, inp + step, outp);
+        outp += step;
+        outLeft -= step;
+        inp += step;
+        inLeft -= step;
+      }
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      key.resize(static_cast<size_t>(outp - key.data()));
+    }
+  }
+  if (caseInsensitive) {
+    for (size_t i = 0; i < key.size(); ++i) {
+      unsigned char c = static_cast<unsigned char>(key[i]);
+      if (c >= 0x80) { ++i; continue; }  // second byte of a GBK pair may look like a letter
+      if (c >= 'A' && c <= 'Z') key[i] = static_cast<char>(c + 32);
+    }
+  }
+  return key;
+}
+
+}  // namespace pt

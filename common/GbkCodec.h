@@ -23,3 +23,10 @@ std::string_view TruncateToGbkBytes(std::string_view utf8, size_t maxBytes);
 std::string DecodeTextFile(std::string_view bytes);
 
 }  // namespace pt
+
+namespace pt {
+// A byte string that orders texts as the suite's ANSI comparisons do: GBK byte order (which
+// puts the common Chinese characters in pinyin order), ASCII letters folded to lower case when
+// caseInsensitive is set. Cheap for ASCII texts.
+std::string GbkSortKey(std::string_view utf8, bool caseInsensitive);
+}  // namespace pt
