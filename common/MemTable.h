@@ -34,6 +34,9 @@ struct FieldDef {
   bool visible = true;
   bool inPacket = true;        // false: kept by the table only, never sent or required in packets
   int tag = 0;
+
+  // The name grids and dialogs show: the label, or the field name when there is none.
+  const std::string& DisplayName() const { return label.empty() ? name : label; }
 };
 
 class MemTable;
