@@ -1,0 +1,168 @@
+#include "printing/PrintRecord.h"
+
+#include <cmath>
+
+#include "common/IniFile.h"
+
+namespace pt::printing {
+
+namespace {
+
+constexpr FieldType T = FieldType::Text;
+constexpr FieldType I = FieldType::Integer;
+constexpr FieldType D = FieldType::Float;
+
+struct PrintField {
+  const char* name;
+  FieldType type;
+  uint32_t size;
+  const char* from;  // queue field copied as it stands, or nullptr for a rule
+  const char* format = "";
+};
+
+const PrintField kFields[] = {
+    {"f_bmbm", T, 20, "f_bmbm"},
+    {"f_bmmc", T, 20, "f_bmmc"},
+    {"f_Spbm", T, 15, "f_Spbm"},
+    {"f_Spmc", T, 60, "f_Spmc"},
+    {"f_Sphh", T, 15, "f_Sphh"},
+    {"f_Spcd", T, 12, "f_Spcd"},
+    {"f_Ggxh", T, 20, "f_Ggxh"},
+    {"f_Sppp", T, 20, "f_Sppp"},
+    {"f_spbz", T, 255, "f_Spbz"},
+    {"f_Jldw", T, 10, "f_Jldw"},
+    {"f_Bzq", I, 0, "f_Bzq"},
+    {"f_Xsdj", D, 0, "f_Xsdj"},
+    {"f_Yxsdj", D, 0, "f_Yxsdj"},
+    {"f_Hyj", D, 0, "f_Hyj"},
+    {"f_Jdrq", T, 8, "f_Jdrq"},
+    {"f_Sptm", T, 20, "f_Sptm"},
+    {"f_Dwbl", D, 0, "f_Dwbl"},
+    {"f_Kc", D, 0, "f_Kc"},
+    {"f_Pljg", D, 0, "f_Pljg"},
+    {"f_zpl", T, 1, "f_zPl"},
+    {"f_Plsl", I, 0, "f_Plsl"},
+    {"f_Plfs", T, 6, "f_Plfs"},
+    {"f_Qsrq", T, 8, nullptr},
+    {"f_Jsrq", T, 8, nullptr},
+    {"f_Tjjg", D, 0, nullptr},
+    {"f_q7yxsdj", D, 0, nullptr, "0.00"},
+    {"f_HytjQsrq", T, 8, nullptr},
+    {"f_HytjJsrq", T, 8, nullptr},
+    {"f_HyTjjg", D, 0, nullptr},
+    {"f_Plqsrq", T, 8, "f_Plqsrq"},
+    {"f_Pljsrq", T, 8, "f_Pljsrq"},
+    {"xsxl.f_jgfs", T, 20, "xsxl.f_jgfs"},
+    {"xsxl.f_qsrq", T, 8, "xsxl.f_qsrq"},
+    {"xsxl.f_jsrq", T, 8, "xsxl.f_jsrq"},
+    {"xsxl.f_qssj", T, 4, "xsxl.f_qssj"},
+    {"xsxl.f_jssj", T, 4, "xsxl.f_jssj"},
+    {"xsxl.f_xlsl", D, 0, "xsxl.f_xlsl"},
+    {"xsxl.f_sdxl", D, 0, "xsxl.f_sdxl"},
+    {"xsxl.f_xdsl", D, 0, "xsxl.f_xdsl"},
+    {"xsxl.f_xsdj", D, 0, "xsxl.f_xsdj", "0.00"},
+    {"xsxl.f_q7yxsdj", D, 0, nullptr, "0.00"},
+    {"xsxl.f_xc", I, 0, "xsxl.f_xc"},
+    {"f_jgfs", T, 20, nullptr},
+    {"f_zjbz", D, 0, "f_zjbz"},
+    {"f_zDwbl", D, 0, "f_zDwbl"},
+    {"f_cf", T, 50, "f_cf"},
+    {"f_jyzt", T, 50, "f_Jyzt"},
+    {"f_dhfs", T, 50, "f_dhfs"},
+};
+
+// Promotion fields by period: print field, current-period source, next-period source.
+struct PeriodField { const char* print; const char* current; const char* next; };
+const PeriodField kPeriodFields[] = {
+    {"f_Qsrq", "f_BqPtQsrq", "f_XqPtQsrq"},   {"f_Jsrq", "f_BqPtJsrq", "f_XqPtJsrq"},
+    {"f_Tjjg", "f_BqPtXsdj", "f_XqPtXsdj"},   {"f_HytjQsrq", "f_BqHyQsrq", "f_XqHyQsrq"},
+    {"f_HytjJsrq", "f_BqHyJsrq", "f_XqHyJsrq"}, {"f_HyTjjg", "f_BqHyXsdj", "f_XqHyXsdj"},
+    {"f_q7yxsdj", "f_Bqq7yxsdj", "f_Xqq7yxsdj"},
+};
+
+std::string WithBackslash(std::string dir) {
+  if (dir.empty() || dir.back() != '\\') dir += '\\';
+  return dir;
+}
+
+}  // namespace
+
+void DefinePrintFields(MemTable& t) {
+  for (const PrintField& f : kFields) {
+    FieldDef d;
+    d.name = f.name;
+    d.type = f.type;
+    d.size = f.size;
+    d.displayFormat = f.format;
+    t.AddField(std::move(d));
+  }
+}
+
+Variant SevenDayPrice(const Variant& lowest, const Variant& salePrice) {
+  if (lowest.IsNull()) return Variant(0.0);
+  double low = lowest.ToFloat();
+  if (std::fabs(low - salePrice.ToFloat()) <= 0.005) return Variant(low);
+  return Variant(0.0);
+}
+
+PrintSettings LoadPrintSettings(const std::string& file, const std::string& section, std::string directory) {
+  directory = WithBackslash(std::move(directory));
+  PrintSettings s;
+  s.labelGrade = ReadIniValue(file, section, "Spdj", "合格", directory);
+  s.reductionReason = ReadIniValue(file, section, "Jjyy", "酬宾", directory);
+  s.periodChoice = ReadIniValue(file, section, "Dytj", "0", directory);
+  return s;
+}
+
+bool FillPrintRecords(MemTable& queue, MemTable& print, const std::string& periodChoice, bool& detailRefresh,
+                      std::string& failure) {
+  failure.clear();
+  // Resolve the copies once: field positions of both tables.
+  struct Copy { int to; int from; };
+  std::vector<Copy> copies;
+  for (const PrintField& f : kFields)
+    if (f.from) copies.push_back({print.FieldIndexOrThrow(f.name), queue.FieldIndexOrThrow(f.from)});
+  const bool current = periodChoice == "0";
+  struct Period { int to; int from; };
+  std::vector<Period> period;
+  for (const PeriodField& p : kPeriodFields)
+    period.push_back({print.FieldIndexOrThrow(p.print), queue.FieldIndexOrThrow(current ? p.current : p.next)});
+  const int toJgfs = print.FieldIndexOrThrow("f_jgfs");
+  const int fromJgfs = queue.FieldIndexOrThrow(current ? "f_Bqjgfs" : "f_Xqjgfs");
+  const int toXsdj = print.FieldIndexOrThrow("f_Xsdj");
+  const int toQ7 = print.FieldIndexOrThrow("f_q7yxsdj");
+  const int toXsxlQ7 = print.FieldIndexOrThrow("xsxl.f_q7yxsdj");
+  const int fromXsxlQ7 = queue.FieldIndexOrThrow("xsxl.f_q7yxsdj");
+
+  print.EmptyDataSet();
+  detailRefresh = false;
+  const int keepRecNo = queue.RecNo();
+  queue.DisableControls();
+
+  bool ok = true;
+  try {
+    queue.First();
+    while (!queue.Eof()) {
+      print.Append();
+      for (const Copy& c : copies) print.Set(c.to, queue.Get(c.from));
+      print.Set(toXsxlQ7, SevenDayPrice(queue.Get(fromXsxlQ7), print.Get(toXsdj)));
+      for (const Period& p : period) print.Set(p.to, queue.Get(p.from));
+      const Variant& jgfs = queue.Get(fromJgfs);
+      // The next period's price mode is taken as text: a missing one prints as empty text.
+      print.Set(toJgfs, current ? jgfs : Variant(jgfs.ToText()));
+      print.Set(toQ7, SevenDayPrice(print.Get(toQ7), print.Get(toXsdj)));
+      print.Post();
+      queue.Next();
+    }
+  } catch (const std::exception& e) {
+    ok = false;
+    failure = e.what();
+    if (print.state() == MemTable::State::Insert) print.Post();
+  }
+  if (keepRecNo > 0) queue.SetRecNo(keepRecNo);
+  queue.EnableControls();
+  detailRefresh = true;
+  return ok;
+}
+
+}  // namespace pt::printing
