@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "common/GbkCodec.h"
+#include "common/IniFile.h"
+#include "common/ModuleError.h"
+
+namespace pt {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out << bytes;
+}
+
+std::string Fixture(const std::string& name) {
+  const char* dir = std::getenv("PRICETAG_TEST_DATA");
+  fs::path base = dir ? fs::path(dir) : fs::path(__FILE__).parent_path().parent_path() / "data";
+  return ReadBytes(base / "ini" / name);
+}
+
+std::string Replace(std::string s, const std::string& from, const std::string& to) {
+  size_t p = s.find(from);
+  EXPECT_NE(p, std::string::npos) << from;
+  if (p != std::string::npos) s.replace(p, from.size(), to);
+  return s;
+}
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/pricetag_ini_XXXXXX";
+    root_ = mkdtemp(tmpl);
+    dir_ = root_ / "work";
+    exeDir_ = root_ / "exe";
+    fs::create_directories(dir_);
+    fs::create_directories(exeDir_);
+    SetHostExecutableDirForTesting(exeDir_.string());
+    original_ = Fixture("settings_gbk.ini");
+    ASSERT_FALSE(original_.empty());
+    WriteBytes(dir_ / "Tallmerpos.ini", original_);
+  }
+  void TearDown() override {
+    SetHostExecutableDirForTesting("");
+    fs::remove_all(root_);
+  }
+  std::string Dir() const { return dir_.string() + "\\"; }  // callers end directories with "\"
+  std::string Read(const std::string& s, const std::string& k, const std::string& def = "<default>") {
+    return ReadIniValue("Tallmerpos.ini", s, k, def, Dir());
+  }
+  std::string OnDisk() const { return ReadBytes(dir_ / "Tallmerpos.ini"); }
+  std::string Gbk(const std::string& utf8) const { return Utf8ToGbk(utf8); }
+
+  fs::path root_, dir_, exeDir_;
+  std::string original_;
+};
+
+TEST_F(IniFileTest, ReadsGbkValuesWithNamesInAnyCase) {
+  struct Case { const char* section; const char* key; const char* expected; };
+  const Case cases[] = {
+      {"SpBjqDy", "Mbwz", "3"},                   // "Mbwz = 3 ": key and value trimmed
+      {"spbjqdy", "MBWZ", "3"},
+      {" SpBjqDy ", " Mbwz", "3"},
+      {"SpBjqDy", "Spdj", "合格"},
+      {"SpBjqDy", "Jjyy", "酬宾=特价"},           // the value runs from the first "="
+      {"分类乚", "乤", "下"},                     // GBK second bytes that look like "a"/"A" or "]"
+      {"分类乚", "丄", "上"},
+      {"COLOROPTION", "backcolor", "15528176"},   // last line, no final newline
+      {"SpBjqDy", "Dytj", "<default>"},
+      {"Missing", "Mbwz", "<default>"},
+      {"SpBjqDy", "; 标价签打印的设置", "<default>"},  // a comment is no key
+      {"SpBjqDy", "colorstyle", "<default>"},         // keys belong to their own section
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read(c.section, c.key), c.expected) << c.section << "/" << c.key;
+  std::string odd = Read("ColorOption", "odd");
+  EXPECT_TRUE(IsValidUtf8(odd));
+  EXPECT_NE(odd.find("\xEF\xBF\xBD"), std::string::npos);  // bytes that are no GBK read as U+FFFD
+  EXPECT_EQ(ReadIniValue("Nothing.ini", "SpBjqDy", "Mbwz", "0", Dir()), "0");
+}
+
+TEST_F(IniFileTest, RewritingOneValueKeepsEveryOtherByte) {
+  WriteIniValue("Tallmerpos.ini", "spbjqdy", "mbwz", "5", Dir());
+  EXPECT_EQ(OnDisk(), Replace(original_, "Mbwz = 3 \r\n", "Mbwz = 5\r\n"));
+
+  WriteIniValue("Tallmerpos.ini", "ColorOption", "backcolor", "1", Dir());
+  EXPECT_EQ(OnDisk(), Replace(Replace(original_, "Mbwz = 3 \r\n", "Mbwz = 5\r\n"), "backcolor=15528176", "backcolor=1"));
+  EXPECT_EQ(OnDisk().back(), '1');  // still no final newline
+}
+
+TEST_F(IniFileTest, NewKeysGoToTheEndOfTheirSectionNewSectionsToTheEnd) {
+  WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Dytj", "0", Dir());
+  std::string expected = Replace(original_, Gbk("Jjyy=酬宾=特价\r\n"), Gbk("Jjyy=酬宾=特价\r\n") + "Dytj=0\r\n");
+  EXPECT_EQ(OnDisk(), expected);
+
+  WriteIniValue("Tallmerpos.ini", "ColorOption", "linecolor", "12349763", Dir());
+  expected += "\r\nlinecolor=12349763\r\n";
+  EXPECT_EQ(OnDisk(), expected);
+
+  WriteIniValue("Tallmerpos.ini", "FrmyjgDgdView", "f_Spbm", "1,80", Dir());
+  expected += "[FrmyjgDgdView]\r\nf_Spbm=1,80\r\n";
+  EXPECT_EQ(OnDisk(), expected);
+  EXPECT_EQ(Read("frmyjgdgdview", "F_SPBM"), "1,80");
+}
+
+TEST_F(IniFileTest, ChineseValuesAreGbkOnDisk) {
+  WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Spdj", "一等品", Dir());
+  EXPECT_EQ(OnDisk(), Replace(original_, Gbk("Spdj=合格"), Gbk("Spdj=一等品")));
+  EXPECT_EQ(Read("SpBjqDy", "Spdj"), "一等品");
+}
+
+TEST_F(IniFileTest, MissingFileIsCreatedWithoutLeftovers) {
+  fs::path fresh = root_ / "fresh";
+  fs::create_directories(fresh);
+  WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Jjyy", "清仓", fresh.string() + "\\");
+  EXPECT_EQ(ReadBytes(fresh / "Tallmerpos.ini"), Gbk("[SpBjqDy]\r\nJjyy=清仓\r\n"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(fresh), fs::directory_iterator()), 1);  // no temporary file left
+}
+
+TEST_F(IniFileTest, ModeAndSymbolicLinksSurviveARewrite) {
+  fs::path real = dir_ / "Tallmerpos.ini";
+  ::chmod(real.c_str(), 0600);
+  fs::path linkDir = root_ / "linked";
+  fs::create_directories(linkDir);
+  fs::create_symlink(real, linkDir / "Tallmerpos.ini");
+  WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Mbwz", "1", linkDir.string() + "/");
+  EXPECT_TRUE(fs::is_symlink(linkDir / "Tallmerpos.ini"));
+  EXPECT_EQ(Read("SpBjqDy", "Mbwz"), "1");
+  struct stat st{};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+TEST_F(IniFileTest, UnstorableValuesAreRefusedAndTheFileIsUntouched) {
+  struct Case { const char* section; const char* key; const char* value; const char* why; };
+  const Case cases[] = {
+      {"SpBjqDy", "Spdj", "两行\n文字", "的值含有换行符"},
+      {"SpBjqDy", "Spdj", "\xF0\x9F\x98\x80", "GBK 无法表示的字符"},
+      {"SpBjqDy", "a=b", "1", "键名“a=b”无效"},
+      {"SpBjqDy", " ", "1", "键名“ ”无效"},
+      {"Sp]Bjq", "Spdj", "1", "节名“Sp]Bjq”无效"},
+  };
+  for (const Case& c : cases) {
+    try {
+      WriteIniValue("Tallmerpos.ini", c.section, c.key, c.value, Dir());
+      ADD_FAILURE() << "accepted " << c.key << "=" << c.value;
+    } catch (const ModuleError& e) {
+      std::string msg = e.what();
+      EXPECT_EQ(msg.rfind("无法写入设置文件 " + dir_.string() + "/Tallmerpos.ini：", 0), 0u) << msg;
+      EXPECT_NE(msg.find(c.why), std::string::npos) << msg;
+    }
+    EXPECT_EQ(OnDisk(), original_);
+  }
+  // Something that exists but cannot be read is never replaced.
+  fs::create_directories(dir_ / "Blocked.ini");
+  EXPECT_THROW(WriteIniValue("Blocked.ini", "SpBjqDy", "Mbwz", "1", Dir()), ModuleError);
+  EXPECT_TRUE(fs::is_directory(dir_ / "Blocked.ini"));
+  EXPECT_EQ(ReadIniValue("Blocked.ini", "SpBjqDy", "Mbwz", "d", Dir()), "d");
+}
+
+TEST_F(IniFileTest, UtfEightFilesWithByteOrderMarkStayUtfEight) {
+  WriteBytes(dir_ / "u.ini", "\xEF\xBB\xBF[SpBjqDy]\nSpdj=合格\n");
+  EXPECT_EQ(ReadIniValue("u.ini", "SpBjqDy", "Spdj", "", Dir()), "合格");
+  WriteIniValue("u.ini", "SpBjqDy", "Jjyy", "酬宾", Dir());
+  EXPECT_EQ(ReadBytes(dir_ / "u.ini"), "\xEF\xBB\xBF[SpBjqDy]\nSpdj=合格\nJjyy=酬宾\n");
+}
+
+TEST_F(IniFileTest, PathRule) {
+  const std::string exe = exeDir_.string();
+  EXPECT_EQ(IniFilePath("Tallmerpos.ini", ""), exe + "/Tallmerpos.ini");
+  EXPECT_EQ(IniFilePath("Tallmerpos.ini", "\\"), exe + "/Tallmerpos.ini");
+  EXPECT_EQ(IniFilePath("Tallmerpos.ini", "/data/pos\\"), "/data/pos/Tallmerpos.ini");
+  EXPECT_EQ(IniFilePath("Tallmerpos.ini", "/data/pos/"), "/data/pos/Tallmerpos.ini");
+  EXPECT_EQ(IniFilePath("Tallmerpos.ini", "/data/pos"), "/data/posTallmerpos.ini");  // directly followed
+
+  // An empty directory means beside the host's executable, whatever the working directory is.
+  WriteBytes(exeDir_ / "Tallmerpos.ini", "[SpBjqDy]\r\nMbwz=7\r\n");
+  fs::path cwd = fs::current_path();
+  fs::current_path(dir_);
+  EXPECT_EQ(ReadIniValue("Tallmerpos.ini", "SpBjqDy", "Mbwz", "0", ""), "7");
+  WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Mbwz", "8", "\\");
+  fs::current_path(cwd);
+  EXPECT_EQ(ReadBytes(exeDir_ / "Tallmerpos.ini"), "[SpBjqDy]\r\nMbwz=8\r\n");
+  EXPECT_EQ(OnDisk(), original_);
+
+  // Without the test seam it is the running program's own directory.
+  SetHostExecutableDirForTesting("");
+  EXPECT_TRUE(fs::exists(fs::path(HostExecutableDir()) / "core_tests"));
+}
+
+}  // namespace
+}  // namespace pt
