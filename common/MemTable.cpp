@@ -439,6 +439,16 @@ CompiledFilter MemTable::CompileFilter(std::string_view text) const {
   });
 }
 
+const Variant& MemTable::StoredCell(int storageRow, int field) const {
+  if (storageRow < 0 || storageRow >= TotalRecordCount() || field < 0 || field >= FieldCount()) return NullVariant();
+  return rows_[static_cast<size_t>(storageRow)][static_cast<size_t>(field)];
+}
+
+bool MemTable::StoredRowMatches(int storageRow, const CompiledFilter& filter) const {
+  if (storageRow < 0 || storageRow >= TotalRecordCount()) return false;
+  return filter.Matches(rows_[static_cast<size_t>(storageRow)].data());
+}
+
 void MemTable::SetFilter(std::string text) {
   if (filtered_ && Active()) {
     CompiledFilter f = CompileFilter(text);  // throws before anything changes

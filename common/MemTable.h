@@ -132,6 +132,10 @@ class MemTable {
   // True when the row (0-based storage order) passes a given compiled filter; for callers that
   // walk rows matching another expression without changing the table's own filter.
   CompiledFilter CompileFilter(std::string_view text) const;
+  // Rows in storage order (0-based, below TotalRecordCount(), also those the filter hides), read
+  // without moving the current row: for walking the rows that match another compiled filter.
+  const Variant& StoredCell(int storageRow, int field) const;
+  bool StoredRowMatches(int storageRow, const CompiledFilter& filter) const;
 
   // ---- indexes
   // fields and descFields are ";"-separated field names, as index definitions write them.
