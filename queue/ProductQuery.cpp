@@ -112,22 +112,23 @@ std::string ImportCodeList::Condition(CodeKind kind) const {
   return out;
 }
 
-bool ParseAmountLine(const std::string& line, int ordinal, AmountLine& out, std::string& message) {
+AmountLineStatus ParseAmountLine(const std::string& line, int ordinal, AmountLine& out, std::string& message) {
   std::vector<std::string> items;
   SplitText(",", line, items);  // empty items are accepted: the flag is not used
   const std::string head = "第" + std::to_string(ordinal) + "行" + "\"" + line + "\"" + "," + "\r";
   if (items.size() < 9) {
     message = head + "格式有误,导入失败！";
-    return false;
+    return AmountLineStatus::BadFormat;
   }
   double price = 0;
-  if (!TextToFloat(items[8], price)) {
-    message = head + "格式有误,,销售单价" + "\"" + items[8] + "\"" + "不是实数！";
-    return false;
-  }
+  const bool priced = TextToFloat(items[8], price);
   out.items = std::move(items);
   out.price = price;
-  return true;
+  if (!priced) {
+    message = head + "格式有误,,销售单价" + "\"" + out.items[8] + "\"" + "不是实数！";
+    return AmountLineStatus::BadPrice;
+  }
+  return AmountLineStatus::Ok;
 }
 
 }  // namespace pt::queue

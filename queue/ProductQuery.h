@@ -58,9 +58,12 @@ struct AmountLine {
   std::vector<std::string> items;  // trimmed items, at least nine
   double price = 0;                // item 9
 };
+enum class AmountLineStatus { Ok, BadFormat, BadPrice };
 // Parses the trimmed, non-blank line at position `ordinal` (1-based among the non-blank lines).
-// On failure returns false with the clerk's message: the format message when fewer than nine
-// items, the price message when item 9 is not a real number.
-bool ParseAmountLine(const std::string& trimmedLine, int ordinal, AmountLine& out, std::string& message);
+// On failure `message` holds the clerk's message: the format message when there are fewer than
+// nine items, the price message when item 9 is not a real number (the items are then filled,
+// since the line's grade is taken before its price is read).
+AmountLineStatus ParseAmountLine(const std::string& trimmedLine, int ordinal, AmountLine& out,
+                                 std::string& message);
 
 }  // namespace pt::queue

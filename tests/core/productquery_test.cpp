@@ -74,15 +74,16 @@ TEST(ProductQuery, ImportListKeepsWholeCodesOnceInFileOrder) {
 TEST(ProductQuery, AmountControlledLines) {
   AmountLine line;
   std::string msg;
-  ASSERT_TRUE(ParseAmountLine("001,可乐, A1 ,690,500ml,一级,北京,瓶,3.50", 1, line, msg));
+  ASSERT_EQ(ParseAmountLine("001,可乐, A1 ,690,500ml,一级,北京,瓶,3.50", 1, line, msg), AmountLineStatus::Ok);
   EXPECT_EQ(line.items.size(), 9u);
   EXPECT_EQ(line.items[2], "A1");
   EXPECT_DOUBLE_EQ(line.price, 3.5);
-  ASSERT_TRUE(ParseAmountLine("1,,,,,,,,2,,,", 1, line, msg));  // empty items are accepted
+  ASSERT_EQ(ParseAmountLine("1,,,,,,,,2,,,", 1, line, msg), AmountLineStatus::Ok);  // empty items are accepted
   EXPECT_EQ(line.items.size(), 12u);
 
-  EXPECT_FALSE(ParseAmountLine("1,2,3,4,5,6,7,8", 4, line, msg));
+  EXPECT_EQ(ParseAmountLine("1,2,3,4,5,6,7,8", 4, line, msg), AmountLineStatus::BadFormat);
   EXPECT_EQ(msg, "第4行\"1,2,3,4,5,6,7,8\",\r格式有误,导入失败！");
-  EXPECT_FALSE(ParseAmountLine("1,2,3,4,5,6,7,8,abc", 3, line, msg));
+  EXPECT_EQ(ParseAmountLine("1,2,3,4,5,6,7,8,abc", 3, line, msg), AmountLineStatus::BadPrice);
+  EXPECT_EQ(line.items[5], "6");
   EXPECT_EQ(msg, "第3行\"1,2,3,4,5,6,7,8,abc\",\r格式有误,,销售单价\"abc\"不是实数！");
 }
