@@ -1,0 +1,49 @@
+#pragma once
+// SQL Server dialect on SQLite. The module composes its SQL for a server that offers `top`,
+// DATEDIFF, cast to datetime, `left`, `ceiling`, syscolumns / object_id and IF ... ALTER TABLE;
+// this layer rewrites such a text into statements SQLite runs with the same answers. The
+// functions the rewritten text calls (pt_datediff, pt_datetime, pt_left, ceiling, object_id,
+// ...) and the collation CI are registered by HostDatabase.
+//
+// What it rewrites (outside quoted texts and comments):
+//   select [distinct] top N ...     -> select [distinct] ... LIMIT N  (a member of a union is
+//                                      wrapped: select * from (select ... LIMIT N))
+//   DATEDIFF(day, a, b), DATEADD(..) -> pt_datediff('day', a, b), pt_dateadd(...)
+//   cast(x as datetime)              -> pt_datetime(x)   (also smalldatetime, date)
+//   convert(type, x [, style])       -> cast(x as type), or pt_datetime(x) for date types
+//   left(x, n), right(x, n)          -> pt_left(x, n), pt_right(x, n)
+//   isnull(a, b)                     -> ifnull(a, b)
+//   N'text'                          -> 'text'
+//   delete T where ...               -> delete from T where ...
+//   alter table T add c1 def, c2 def -> one ALTER TABLE T ADD COLUMN per column, text columns
+//                                       collated CI like the rest of the schema
+//   if [not] (exists (...)) stmt     -> a condition evaluated first, then stmt when it holds
+// A batch is split into statements at every ";" outside parentheses and quotes.
+// Not supported (SQLite reports them): "+" as text concatenation, IF ... BEGIN ... END blocks,
+// ELSE, table hints.
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pt::hostapp {
+
+class DialectError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct SqlStep {
+  std::string original;            // the statement as it was sent, for the error list
+  std::string condition;           // when not empty: a SQLite SELECT giving 1 or 0 (IF ...)
+  std::vector<std::string> sql;    // SQLite statements, run in order (when the condition holds)
+};
+
+// Splits and rewrites a batch. Throws DialectError on text it cannot read (an unclosed quote,
+// unbalanced parentheses, an unsupported construct).
+std::vector<SqlStep> TranslateBatch(std::string_view text);
+
+// Rewrites one statement or a fragment of one (a search condition, a derived table's SELECT).
+std::string TranslateFragment(std::string_view text);
+
+}  // namespace pt::hostapp

@@ -1,0 +1,157 @@
+// The demo data: the same options give the same database, and it holds what the module's
+// roads need around the server date.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/DataPacket.h"
+#include "host/HostOperations.h"
+#include "hostapp/SeedData.h"
+#include "hostapp/SqliteHostService.h"
+
+namespace pt::hostapp {
+namespace {
+
+constexpr const char* kDate = "20240315";
+
+SeedOptions Options(uint64_t seed = 7) {
+  SeedOptions o;
+  o.products = 300;
+  o.serverDate = kDate;
+  o.seed = seed;
+  return o;
+}
+
+// Every row of every table, in order: equal digests mean equal databases.
+std::string Dump(HostDatabase& db) {
+  std::vector<std::string> tables;
+  {
+    Statement st(db, "SELECT name FROM sqlite_schema WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY name");
+    while (st.Step()) tables.push_back(st.Text(0));
+  }
+  std::string out;
+  for (const std::string& t : tables) {
+    Statement st(db, "SELECT * FROM " + t + " ORDER BY rowid");
+    out += "#" + t + "\n";
+    while (st.Step()) {
+      for (int c = 0; c < st.Columns(); ++c) out += (st.IsNull(c) ? std::string("~") : st.Text(c)) + "|";
+      out += "\n";
+    }
+  }
+  return out;
+}
+
+int64_t Count(HostDatabase& db, const std::string& sql) {
+  Statement st(db, sql);
+  st.Step();
+  return st.Int(0);
+}
+
+TEST(Seed, IsDeterministicForAGivenSeed) {
+  HostDatabase a(":memory:"), b(":memory:"), c(":memory:");
+  SeedDatabase(a, Options(7));
+  SeedDatabase(b, Options(7));
+  SeedDatabase(c, Options(8));
+  std::string da = Dump(a);
+  EXPECT_EQ(da, Dump(b));
+  EXPECT_NE(da, Dump(c));
+  EXPECT_EQ(SeededServerDate(a), kDate);
+  EXPECT_THROW(SeedDatabase(a, Options(7)), std::invalid_argument);  // never over existing products
+}
+
+TEST(Seed, HoldsWhatTheModulesRoadsNeed) {
+  HostDatabase db(":memory:", ServerClock::Pinned(kDate));
+  SeedSummary s = SeedDatabase(db, Options());
+  EXPECT_EQ(s.products, 300);
+  const std::string d = kDate;
+  {
+    Statement st(db, "SELECT f_Sptm FROM tbSptm");
+    int n = 0;
+    while (st.Step()) {
+      std::string code = st.Text(0);
+      ++n;
+      ASSERT_EQ(code.size(), 13u);
+      EXPECT_EQ(Ean13(code.substr(0, 12)), code) << "check digit of " << code;
+    }
+    EXPECT_EQ(n, s.barcodes);
+  }
+
+  struct Present {
+    const char* what;
+    std::string sql;
+  } present[] = {
+      {"several barcodes", "SELECT count(*) FROM (SELECT f_Spbm FROM tbSptm GROUP BY f_Spbm HAVING count(*)>1)"},
+      {"several package units", "SELECT count(*) FROM (SELECT f_Spbm FROM tbSptm GROUP BY f_Spbm HAVING count(DISTINCT f_dwbl)>1)"},
+      {"current ordinary promotion", "SELECT count(*) FROM tbsptj WHERE f_tjlx=0 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d + "'"},
+      {"next ordinary promotion", "SELECT count(*) FROM tbsptj WHERE f_tjlx=0 AND f_qsrq>'" + d + "'"},
+      {"current member promotion", "SELECT count(*) FROM tbsptj WHERE f_tjlx=1 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d + "'"},
+      {"next member promotion", "SELECT count(*) FROM tbsptj WHERE f_tjlx=1 AND f_qsrq>'" + d + "'"},
+      {"promotion ending today", "SELECT count(*) FROM tbsptj WHERE f_jsrq='" + d + "'"},
+      {"flash sale (kind 0)", "SELECT count(*) FROM tbxsxl WHERE f_xc=0 AND f_jsrq>='" + d + "' AND abs(f_xsdj)>0.005"},
+      {"member price (kind 1)", "SELECT count(*) FROM tbxsxl WHERE f_xc=1 AND f_jsrq>='" + d + "' AND abs(f_xsdj)>0.005"},
+      {"time-limited sale of another kind", "SELECT count(*) FROM tbxsxl WHERE f_xc NOT IN (0,1)"},
+      {"quantity pricing", "SELECT count(*) FROM tbPlzj"},
+      {"stock", "SELECT count(*) FROM tb202403_Yhj"},
+      {"price-change bill of the day", "SELECT count(*) FROM tb202403_sptj WHERE f_Rzrq='" + d + "'"},
+      {"price-change log of the day", "SELECT count(*) FROM tb202403_tjrz WHERE f_Tjrq='" + d + "'"},
+      {"pricing bill executed today",
+       "SELECT count(*) FROM tb202403_spdj_zb zb JOIN tb202403_spdj_lsdjg l ON l.f_djh=zb.f_djh WHERE zb.f_zxbz=1 AND zb.f_zxrq='" +
+           d + "'"},
+      {"change list of the day before", "SELECT count(*) FROM tb202403_spyd WHERE F_Ydrq='20240314'"},
+      {"new products", "SELECT count(*) FROM tbSpda WHERE f_Mj=1 AND f_Jdrq>='20240305'"},
+      {"sales three months back", "SELECT count(*) FROM tb202312_Xsmxcb"},
+      {"sales in the week before a current promotion",
+       "SELECT count(*) FROM tbsptj t WHERE f_tjlx=0 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d +
+           "' AND EXISTS (SELECT 1 FROM tb202403_Xsmxzb z JOIN tb202403_Xsmxcb c ON z.f_bmbm=c.f_bmbm AND z.f_djh=c.f_djh "
+           "WHERE c.f_spbm=t.f_spbm AND pt_datediff('day',f_rzrq,f_qsrq) BETWEEN 1 AND 7)"},
+      {"RF batches", "SELECT count(*) FROM (SELECT DISTINCT f_Zybm, f_Sj FROM tbRFBjq)"},
+      {"RF requests of an employee missing from tbZyda",
+       "SELECT count(*) FROM tbRFBjq WHERE f_Zybm NOT IN (SELECT f_Zybm FROM tbZyda)"},
+      {"departments attached to a top category", "SELECT count(*) FROM tbdjbmfldz z JOIN tbdjbmfl f USING(f_bmflbm) WHERE f_jb=1"},
+      {"unit type", "SELECT count(*) FROM tbxtcs WHERE f_Csmc='dwlx' AND f_csz='00'"},
+      {"label templates", "SELECT count(*) FROM tbbbmb WHERE f_lb='标价签' AND f_ReportInfo LIKE '%#'"},
+  };
+  for (const Present& p : present) EXPECT_GT(Count(db, p.sql), 0) << p.what;
+  EXPECT_GE(Count(db, "SELECT count(*) FROM (SELECT DISTINCT f_Zybm, f_Sj FROM tbRFBjq)"), 3);
+}
+
+TEST(Seed, StoresEachTemplateFileAsHexText) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / "pricetag-seed-templates";
+  fs::create_directories(dir);
+  std::string bytes = "{\"name\":\"测试标签\",\"version\":1}";
+  std::ofstream(dir / "test.json", std::ios::binary) << bytes;
+  SeedOptions o = Options();
+  o.products = 5;
+  o.templateDir = dir.string();
+  HostDatabase db(":memory:");
+  SeedSummary s = SeedDatabase(db, o);
+  fs::remove_all(dir);
+  EXPECT_EQ(s.templates, 1);
+  EXPECT_FALSE(s.placeholderTemplate);
+  Statement st(db, "SELECT f_Reportname, f_ReportInfo FROM tbbbmb WHERE f_lb='标价签'");
+  ASSERT_TRUE(st.Step());
+  EXPECT_EQ(st.Text(0), "测试标签");
+  EXPECT_EQ(st.Text(1), HexTemplate(bytes));
+  EXPECT_EQ(HexTemplate("{\xE6"), "7BE6#");  // high digit first, upper case, ended by "#"
+}
+
+TEST(Seed, ServesTheModulesStartUpCalls) {
+  HostDatabase db(":memory:", ServerClock::Pinned(kDate));
+  SeedDatabase(db, Options());
+  SqliteHostService service(db);
+  Variant name("0001");
+  ASSERT_TRUE(host::LookupRows(service, 1, name));
+  Variant tree(std::string("0\t0001"));
+  ASSERT_TRUE(host::QueryRows(service, 7, tree));
+  EXPECT_GT(DecodePacket(tree.AsPacket()).rows.size(), 5u);
+  Variant templates;
+  ASSERT_TRUE(host::GetReportTemplates(service, "标价签", templates));
+  EXPECT_FALSE(DecodePacket(templates.AsPacket()).rows.empty());
+}
+
+}  // namespace
+}  // namespace pt::hostapp
