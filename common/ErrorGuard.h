@@ -1,0 +1,63 @@
+#pragma once
+// The one wrapper every event handler runs inside. An error that no operation caught ends the
+// current command and goes to the module's handler of unreported errors: normally the
+// application's default error box (caption the application title, error icon, OK), silence
+// while a busy hint exists. No exception ever leaves a Qt event handler.
+//
+//   connect(btnRf, &QPushButton::clicked, this, pt::Guarded(this, [this] { btnRfClick(); }));
+//   void TFrmX::keyPressEvent(QKeyEvent* e) { pt::Guard(this, [&] { FormKeyDown(e); }); }
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+namespace pt {
+
+// Receives the text of an error that no operation caught, with the window it arose in.
+using UnreportedErrorHandler = std::function<void(QWidget* owner, const std::string& message)>;
+
+// Sends an uncaught error to the handler in force: the innermost ErrorHandlerScope, else the
+// default error box. Never throws.
+void ReportUnhandledError(QWidget* owner, const std::string& message) noexcept;
+
+// The default error box itself (through the UI seam, MessageRequest::defaultErrorBox set).
+void ShowDefaultErrorBox(QWidget* owner, const std::string& message) noexcept;
+
+// Puts a handler in force for the scope's lifetime. Scopes may end in any order: ending one
+// removes exactly its own handler, and the innermost remaining one is in force again.
+class ErrorHandlerScope {
+ public:
+  explicit ErrorHandlerScope(UnreportedErrorHandler handler);
+  ~ErrorHandlerScope();
+  ErrorHandlerScope(const ErrorHandlerScope&) = delete;
+  ErrorHandlerScope& operator=(const ErrorHandlerScope&) = delete;
+
+  // A handler that drops every error (the busy hint's).
+  static UnreportedErrorHandler Silent();
+
+ private:
+  unsigned long long id_;
+};
+
+// Runs fn; ModuleError, any std::exception and anything else thrown are reported through
+// ReportUnhandledError and end there.
+void Guard(QWidget* owner, const std::function<void()>& fn) noexcept;
+
+// Wraps a handler for QObject::connect: the result accepts the signal's arguments, passes them
+// on when fn takes them, and runs fn inside Guard. The owner is tracked, so a handler that
+// outlives its window reports without an owner.
+template <class F>
+auto Guarded(QWidget* owner, F fn) {
+  return [owner = QPointer<QWidget>(owner), fn = std::move(fn)](auto&&... args) mutable {
+    Guard(owner.data(), [&] {
+      if constexpr (std::is_invocable_v<F&, decltype(args)...>)
+        fn(std::forward<decltype(args)>(args)...);
+      else
+        fn();
+    });
+  };
+}
+
+}  // namespace pt
