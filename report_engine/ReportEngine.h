@@ -1,0 +1,51 @@
+#pragma once
+// The report engine as the print pass uses it: load a template (from its stored text), set
+// report variables, prepare pages from a data source. Preparing is pure layout: the result is
+// display lists that the Qt layer previews, prints and exports (report_engine/ReportView.h).
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "report_engine/DisplayList.h"
+#include "report_engine/Expression.h"
+#include "report_engine/PageLayout.h"
+#include "report_engine/ReportDataSource.h"
+#include "report_engine/ReportTemplate.h"
+#include "report_engine/TextMeasure.h"
+
+namespace pt::report {
+
+class ReportEngine {
+ public:
+  ReportEngine();
+  ~ReportEngine();
+  ReportEngine(ReportEngine&&) noexcept;
+  ReportEngine& operator=(ReportEngine&&) noexcept;
+
+  // Decodes the stored hexadecimal text and loads it, replacing the template loaded before.
+  // A damaged or unknown template throws ModuleError and leaves the previous one in place.
+  void LoadStoredTemplate(const std::string& hexText);
+  void LoadTemplate(std::string_view bytes);
+  void SetTemplate(ReportTemplate t);
+  bool HasTemplate() const { return static_cast<bool>(template_); }
+  const ReportTemplate& Template() const;  // throws ModuleError when none is loaded
+
+  // Added when missing, replaced when present; kept until set again.
+  void SetVariable(std::string_view name, std::string_view value) { variables_.Set(name, value); }
+  const VariableList& Variables() const { return variables_; }
+
+  // The master data band once per record, in order, in the label grid of the template. Throws
+  // ModuleError for what stops the whole report (no template, a field the source lacks, labels
+  // that do not fit the paper); refused barcode data only marks its label.
+  PreparedReport Prepare(ReportDataSource& source) const;
+  PreparedReport Prepare(ReportDataSource& source, TextMeasurer& measurer) const;
+
+ private:
+  std::unique_ptr<ReportTemplate> template_;
+  VariableList variables_;
+};
+
+// The grid of a template's master data band on its page; throws ModuleError when it does not fit.
+LabelGrid TemplateGrid(const ReportTemplate& t);
+
+}  // namespace pt::report

@@ -1,0 +1,31 @@
+#pragma once
+// Outputs of a prepared report: PDF, PNG, spreadsheet and printers. Failures to write are
+// ModuleErrors with the file named; nothing half-written is reported as done.
+#include <QString>
+#include <vector>
+
+#include "report_engine/DisplayList.h"
+
+class QPrinter;
+
+namespace pt::report {
+
+void ExportPdf(const PreparedReport& report, const QString& path);
+// One page (0-based) as a PNG image at the given resolution.
+void ExportPng(const PreparedReport& report, int page, const QString& path, int dpi = 200);
+// The report's texts as a table (see ReportTable.h), one sheet, as an .xlsx file.
+void ExportXlsx(const PreparedReport& report, const QString& path);
+
+// Prints pages (0-based, in the order given) on a printer that is set up already. Copies and
+// collation are done here when the printer cannot make copies itself. With ownPaperSizes each
+// page sets the paper to its own size (labels on a roll, sheets); otherwise the paper the
+// clerk chose in the page set-up stays and pages larger than it are scaled down to fit.
+// Returns false when the printer could not be started.
+bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages,
+                bool ownPaperSizes = true);
+
+// The pages a print dialog's choice names: all pages, a range, or a list of ranges (0-based,
+// in order, duplicates removed, pages beyond the report left out).
+std::vector<int> ChosenPages(const QPrinter& printer, int pageCount);
+
+}  // namespace pt::report
