@@ -165,6 +165,12 @@ void TFrmHint::FormCreate() {
   Animate1->Play();
 }
 
+void TFrmHint::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setPen(palette().color(QPalette::Dark));
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
 void TFrmHint::SetText(const QString& text) {
   Label1->setText(text);
   Label1->adjustSize();

@@ -68,6 +68,9 @@ class TFrmHint : public QWidget {
   HintAnimation* Animate1 = nullptr;
   QLabel* Label1 = nullptr;
 
+ protected:
+  void paintEvent(QPaintEvent* event) override;  // the thin border that replaces the caption
+
  private:
   void FormCreate();
 
