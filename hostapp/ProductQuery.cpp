@@ -64,10 +64,6 @@ struct QueueRow {
   Barcode code;
 };
 
-struct Master {
-  std::vector<Variant> cells;  // f_Spmc ... as selected below
-};
-
 struct Dated {
   int64_t rowid = 0;
   std::string bmbm;  // key form
@@ -164,18 +160,19 @@ const Barcode& BaseBarcode(const std::vector<Barcode>& codes) {
   return codes.front();  // sorted by BarcodeBefore
 }
 
-class SelectionTable {
+// The products of one request. A few codes go into a temporary table the detail queries join
+// with; for a large selection the detail tables are read whole and filtered here, which is
+// cheaper than one index probe per code.
+class Selection {
  public:
-  explicit SelectionTable(HostDatabase& db) : db_(db) {
-    db_.ExecNative("CREATE TEMP TABLE IF NOT EXISTS pt_sel (f_spbm TEXT COLLATE CI PRIMARY KEY); DELETE FROM pt_sel;");
-  }
-  ~SelectionTable() {
-    try {
-      db_.ExecNative("DELETE FROM pt_sel");
-    } catch (...) {
+  static constexpr size_t kJoinLimit = 2000;
+
+  Selection(HostDatabase& db, const std::vector<std::string>& codes) : db_(db), small_(codes.size() <= kJoinLimit) {
+    if (!small_) {
+      for (const std::string& c : codes) keys_.insert(Key(c));
+      return;
     }
-  }
-  void Fill(const std::vector<std::string>& codes) {
+    db_.ExecNative("CREATE TEMP TABLE IF NOT EXISTS pt_sel (f_spbm TEXT COLLATE CI PRIMARY KEY); DELETE FROM pt_sel;");
     bool own = sqlite3_get_autocommit(db_.raw()) != 0;
     if (own) db_.Begin();
     try {
@@ -186,14 +183,33 @@ class SelectionTable {
         ins.Reset();
       }
       if (own) db_.Commit();
+      // The planner must know how small the selection is, or it scans the detail tables to
+      // build Bloom filters instead of looking the few codes up.
+      db_.ExecNative("ANALYZE temp.pt_sel");
     } catch (...) {
       if (own) db_.Rollback();
       throw;
     }
   }
+  ~Selection() {
+    if (!small_) return;
+    try {
+      db_.ExecNative("DELETE FROM pt_sel");
+    } catch (...) {
+    }
+  }
+
+  // The FROM clause reading `table` as `alias` for the selected codes in column `key`.
+  std::string From(const std::string& table, const char* alias, const char* key) const {
+    if (!small_) return " FROM " + table + " " + alias + " ";
+    return " FROM pt_sel s CROSS JOIN " + table + " " + alias + " ON " + alias + "." + key + "=s.f_spbm ";
+  }
+  bool Wants(const std::string& key) const { return small_ || keys_.count(key) > 0; }
 
  private:
   HostDatabase& db_;
+  bool small_;
+  std::unordered_set<std::string> keys_;
 };
 
 std::string OptionalColumn(HostDatabase& db, const char* table, const char* alias, const char* column) {
@@ -313,31 +329,49 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
     }
   }
 
+  // Everything read about one selected product.
+  struct Product {
+    std::vector<Variant> master = std::vector<Variant>(14);
+    Variant status;
+    std::vector<Promotion> promotions;
+    std::vector<TimedSale> timed;
+    std::vector<Quantity> quantity;
+    Variant stock;                              // all departments
+    std::map<std::string, double> stockByDept;  // department key -> stock
+    Variant previous;
+    bool previousFound = false;
+    std::vector<Barcode> barcodes;              // mode 7: all of them
+  };
   std::vector<std::string> codes;
-  {
-    std::unordered_set<std::string> seen;
-    for (const auto& g : groups)
-      if (seen.insert(Key(g.first.spbm)).second) codes.push_back(g.first.spbm);
-  }
-  SelectionTable selection(db);
-  selection.Fill(codes);
+  std::unordered_map<std::string, size_t> index;
+  for (const auto& g : groups)
+    if (index.emplace(Key(g.first.spbm), codes.size()).second) codes.push_back(g.first.spbm);
+  std::vector<Product> products(codes.size());
+  auto find = [&](const std::string& code) -> Product* {
+    auto it = index.find(Key(code));
+    return it == index.end() ? nullptr : &products[it->second];
+  };
+  Selection selection(db, codes);
 
   // Mode 7 labels the product, not the barcode the condition happened to match.
-  std::unordered_map<std::string, std::vector<Barcode>> allCodes;
   if (mode == 7) {
-    Statement st(db, "SELECT tm.f_Spbm, tm.f_Sptm, tm.f_dwbl, tm.f_xh FROM pt_sel s JOIN tbSptm tm ON tm.f_Spbm=s.f_spbm");
-    while (st.Step()) allCodes[Key(st.Text(0))].push_back(Barcode{st.Text(1), st.IsNull(2) ? 1.0 : st.Float(2), st.Int(3)});
+    Statement st(db, "SELECT tm.f_Spbm, tm.f_Sptm, tm.f_dwbl, tm.f_xh" + selection.From("tbSptm", "tm", "f_Spbm"));
+    while (st.Step())
+      if (Product* p = find(st.Text(0))) p->barcodes.push_back(Barcode{st.Text(1), st.IsNull(2) ? 1.0 : st.Float(2), st.Int(3)});
   }
 
   // 2. The rows each mode asks for.
   std::vector<QueueRow> rows;
+  std::vector<size_t> rowProduct;
   for (auto& [base, found] : groups) {
-    std::vector<Barcode> bc = mode == 7 ? allCodes[Key(base.spbm)] : found;
+    size_t pi = index[Key(base.spbm)];
+    std::vector<Barcode> bc = mode == 7 ? products[pi].barcodes : found;
     std::sort(bc.begin(), bc.end(), BarcodeBefore);
     auto emit = [&](const Barcode& b) {
       QueueRow r = base;
       r.code = b;
       rows.push_back(std::move(r));
+      rowProduct.push_back(pi);
     };
     if (bc.empty()) {
       emit(Barcode{std::nullopt, 1.0, 0});
@@ -370,35 +404,31 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
   }
 
   // 3. What the rows show, read for the whole selection at once.
-  std::unordered_map<std::string, Master> masters;
   {
     Statement st(db,
                  "SELECT da.f_Spbm, f_Spmc, f_Sphh, f_Spcd, f_Ggxh, f_sppp, f_Jldw, f_spbz, f_bzq, f_Xsdj, f_hyj, "
-                 "f_Jdrq, f_zDwbl, f_zjbz, f_dhfs FROM pt_sel s JOIN tbSpda da ON da.f_Spbm=s.f_spbm");
-    while (st.Step()) {
-      Master m;
-      for (int c = 1; c < 15; ++c) m.cells.push_back(st.Value(c));
-      masters[Key(st.Text(0))] = std::move(m);
-    }
-  }
-  std::unordered_map<std::string, std::string> status;
-  {
-    Statement st(db,
-                 "SELECT k.f_spbm, z.f_jyztmc FROM pt_sel s JOIN tblsdkz k ON k.f_spbm=s.f_spbm "
-                 "LEFT JOIN tbspjyztda z ON z.f_jyztbm=k.f_jyztbm");
+                 "f_Jdrq, f_zDwbl, f_zjbz, f_dhfs" + selection.From("tbSpda", "da", "f_Spbm"));
     while (st.Step())
-      if (!st.IsNull(1)) status[Key(st.Text(0))] = st.Text(1);
+      if (Product* p = find(st.Text(0)))
+        for (int c = 1; c < 15; ++c) p->master[static_cast<size_t>(c - 1)] = st.Value(c);
   }
-  std::unordered_map<std::string, std::vector<Promotion>> promotions;
+  {
+    Statement st(db, "SELECT k.f_spbm, z.f_jyztmc" + selection.From("tblsdkz", "k", "f_spbm") +
+                         "LEFT JOIN tbspjyztda z ON z.f_jyztbm=k.f_jyztbm");
+    while (st.Step())
+      if (Product* p = find(st.Text(0)); p && !st.IsNull(1)) p->status = st.Text(1);
+  }
   {
     std::string q7 = OptionalColumn(db, "tbsptj", "t", "f_q7yxsdj");
     Statement st(db,
                  "SELECT t.rowid, t.f_spbm, t.f_bmbm, t.f_tjlx, t.f_qsrq, t.f_jsrq, t.f_xsdj, t.f_jgfs, t.f_lxbm, lx.f_lxmc, "
-                 "t.f_dqbm, " + q7 +
-                     " FROM pt_sel s JOIN tbsptj t ON t.f_spbm=s.f_spbm LEFT JOIN tbtjlxda lx ON lx.f_lxbm=t.f_lxbm "
+                 "t.f_dqbm, " + q7 + selection.From("tbsptj", "t", "f_spbm") +
+                     "LEFT JOIN tbtjlxda lx ON lx.f_lxbm=t.f_lxbm "
                      "WHERE t.f_tjlx IN (0,1) AND (coalesce(t.f_jsrq,'')='' OR substr(t.f_jsrq,1,8)>=?1)");
     st.Bind(1, today);
     while (st.Step()) {
+      Product* prod = find(st.Text(1));
+      if (!prod) continue;
       Promotion p;
       p.rowid = st.Int(0);
       p.bmbm = Key(st.Text(2));
@@ -413,19 +443,20 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
       p.lxmc = OptText(st, 9);
       p.dqbm = OptText(st, 10);
       p.q7 = OptFloat(st, 11);
-      promotions[Key(st.Text(1))].push_back(std::move(p));
+      prod->promotions.push_back(std::move(p));
     }
   }
-  std::unordered_map<std::string, std::vector<TimedSale>> timed;
   {
     std::string q7 = OptionalColumn(db, "tbxsxl", "x", "f_q7yxsdj");
     Statement st(db,
                  "SELECT x.rowid, x.f_spbm, x.f_bmbm, x.f_jgfs, x.f_qsrq, x.f_jsrq, x.f_qssj, x.f_jssj, x.f_xlsl, x.f_sdxl, "
-                 "x.f_xdsl, x.f_xsdj, x.f_xc, x.f_lxbm, lx.f_lxmc, x.f_dqbm, " + q7 +
-                     " FROM pt_sel s JOIN tbxsxl x ON x.f_spbm=s.f_spbm LEFT JOIN tbtjlxda lx ON lx.f_lxbm=x.f_lxbm "
+                 "x.f_xdsl, x.f_xsdj, x.f_xc, x.f_lxbm, lx.f_lxmc, x.f_dqbm, " + q7 + selection.From("tbxsxl", "x", "f_spbm") +
+                     "LEFT JOIN tbtjlxda lx ON lx.f_lxbm=x.f_lxbm "
                      "WHERE coalesce(x.f_jsrq,'')='' OR substr(x.f_jsrq,1,8)>=?1");
     st.Bind(1, today);
     while (st.Step()) {
+      Product* prod = find(st.Text(1));
+      if (!prod) continue;
       TimedSale t;
       t.rowid = st.Int(0);
       t.bmbm = Key(st.Text(2));
@@ -445,17 +476,16 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
       t.lxmc = OptText(st, 14);
       t.dqbm = OptText(st, 15);
       t.q7 = OptFloat(st, 16);
-      timed[Key(st.Text(1))].push_back(std::move(t));
+      prod->timed.push_back(std::move(t));
     }
   }
-  std::unordered_map<std::string, std::vector<Quantity>> quantity;
   {
-    Statement st(db,
-                 "SELECT p.rowid, p.f_spbm, p.f_bmbm, p.f_xsdj, p.f_zpl, p.f_plsl, p.f_jgfs, p.f_qsrq, p.f_jsrq "
-                 "FROM pt_sel s JOIN tbPlzj p ON p.f_spbm=s.f_spbm "
-                 "WHERE coalesce(p.f_jsrq,'')='' OR substr(p.f_jsrq,1,8)>=?1");
+    Statement st(db, "SELECT p.rowid, p.f_spbm, p.f_bmbm, p.f_xsdj, p.f_zpl, p.f_plsl, p.f_jgfs, p.f_qsrq, p.f_jsrq" +
+                         selection.From("tbPlzj", "p", "f_spbm") + "WHERE coalesce(p.f_jsrq,'')='' OR substr(p.f_jsrq,1,8)>=?1");
     st.Bind(1, today);
     while (st.Step()) {
+      Product* prod = find(st.Text(1));
+      if (!prod) continue;
       Quantity q;
       q.rowid = st.Int(0);
       q.bmbm = Key(st.Text(2));
@@ -467,75 +497,69 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
       q.jsrqText = OptText(st, 8);
       q.qsrq = Date8(q.qsrqText.value_or(""));
       q.jsrq = Date8(q.jsrqText.value_or(""));
-      quantity[Key(st.Text(1))].push_back(std::move(q));
+      prod->quantity.push_back(std::move(q));
     }
   }
   // Stock of the current month, per department and in all.
-  std::unordered_map<std::string, double> stockTotal;
-  std::map<std::pair<std::string, std::string>, double> stockByDept;
   {
-    Statement st(db, "SELECT y.f_Spbm, y.f_bmbm, Round(Sum(f_Qcsl+f_Jhsl+f_Brsl+f_Sysl+f_Pssl-f_Xssl-f_Bcsl-f_Shsl-f_Phsl),2) "
-                     "FROM pt_sel s JOIN tb" + month + "_Yhj y ON y.f_Spbm=s.f_spbm GROUP BY y.f_Spbm, y.f_bmbm",
+    Statement st(db, "SELECT y.f_Spbm, y.f_bmbm, Round(Sum(f_Qcsl+f_Jhsl+f_Brsl+f_Sysl+f_Pssl-f_Xssl-f_Bcsl-f_Shsl-f_Phsl),2)" +
+                         selection.From("tb" + month + "_Yhj", "y", "f_Spbm") + "GROUP BY y.f_Spbm, y.f_bmbm",
                  "QueryProducts: stock of tb" + month + "_Yhj");
     while (st.Step()) {
-      std::string k = Key(st.Text(0));
+      Product* prod = find(st.Text(0));
+      if (!prod) continue;
       double q = st.Float(2);
-      stockTotal[k] += q;
-      stockByDept[{k, Key(st.Text(1))}] += q;
+      prod->stock = (prod->stock.IsNull() ? 0.0 : prod->stock.AsFloat()) + q;
+      if (hasDept) prod->stockByDept[Key(st.Text(1))] += q;
     }
   }
   // Previous sale price: the old price of the latest price change up to the server date, looked
   // up in the price-change logs of this month and the eleven before it.
-  std::unordered_map<std::string, double> previous;
   if (cond.yxsdj == "1") {
-    for (int back = 0; back < 12; ++back) {
+    size_t found = 0;
+    for (int back = 0; back < 12 && found < codes.size(); ++back) {
       std::string table = "tb" + AddMonths(month, -back) + "_tjrz";
       if (!db.TableExists(table)) continue;
-      Statement st(db, "SELECT t.f_Spbm, t.f_yxsdj FROM pt_sel s JOIN " + table +
-                           " t ON t.f_Spbm=s.f_spbm WHERE substr(t.f_Tjrq,1,8)<=?1 AND t.f_yxsdj IS NOT NULL "
-                           "ORDER BY t.f_Tjrq, t.rowid");
+      Statement st(db, "SELECT t.f_Spbm, t.f_yxsdj" + selection.From(table, "t", "f_Spbm") +
+                           "WHERE substr(t.f_Tjrq,1,8)<=?1 AND t.f_yxsdj IS NOT NULL ORDER BY t.f_Tjrq, t.rowid");
       st.Bind(1, today);
-      std::unordered_map<std::string, double> thisMonth;
-      while (st.Step()) thisMonth[Key(st.Text(0))] = st.Float(1);
-      for (auto& [k, v] : thisMonth) previous.emplace(k, v);  // a later month already found wins
-      if (previous.size() >= codes.size()) break;
+      std::vector<Product*> foundNow;
+      while (st.Step()) {
+        Product* prod = find(st.Text(0));
+        if (!prod || prod->previousFound) continue;  // a later month already gave it
+        if (prod->previous.IsNull()) foundNow.push_back(prod);
+        prod->previous = st.Float(1);  // rows come oldest first: the last one wins
+      }
+      for (Product* prod : foundNow) prod->previousFound = true;
+      found += foundNow.size();
     }
   }
 
   // 4. The packet.
   const auto& fields = QueueFields();
   PacketWriter w(fields);
-  static const std::vector<Promotion> kNoPromotions;
-  static const std::vector<TimedSale> kNoTimed;
-  static const std::vector<Quantity> kNoQuantity;
-  for (const QueueRow& r : rows) {
-    std::string k = Key(r.spbm);
+  for (size_t ri = 0; ri < rows.size(); ++ri) {
+    const QueueRow& r = rows[ri];
+    const Product& prod = products[rowProduct[ri]];
     std::string dept = Key(r.bmbm);
-    auto mIt = masters.find(k);
-    std::vector<Variant> m = mIt != masters.end() ? mIt->second.cells : std::vector<Variant>(14);
-    auto pIt = promotions.find(k);
-    const auto& promos = pIt != promotions.end() ? pIt->second : kNoPromotions;
+    const std::vector<Variant>& m = prod.master;
+    const auto& promos = prod.promotions;
     std::function<bool(const Promotion&)> ordinary = [](const Promotion& p) { return p.tjlx == 0; };
     std::function<bool(const Promotion&)> member = [](const Promotion& p) { return p.tjlx == 1; };
     const Promotion* bqPt = PickCurrentOrNext<Promotion>(promos, dept, today, false, ordinary);
     const Promotion* bqHy = PickCurrentOrNext<Promotion>(promos, dept, today, false, member);
     const Promotion* xqPt = PickNext<Promotion>(promos, dept, today, ordinary);
     const Promotion* xqHy = PickNext<Promotion>(promos, dept, today, member);
-    auto tIt = timed.find(k);
-    const TimedSale* xs = PickCurrentOrNext<TimedSale>(tIt != timed.end() ? tIt->second : kNoTimed, dept, today, true);
-    auto qIt = quantity.find(k);
-    const Quantity* pl = PickCurrentOrNext<Quantity>(qIt != quantity.end() ? qIt->second : kNoQuantity, dept, today, true);
+    const TimedSale* xs = PickCurrentOrNext<TimedSale>(prod.timed, dept, today, true);
+    const Quantity* pl = PickCurrentOrNext<Quantity>(prod.quantity, dept, today, true);
 
-    Variant stock;
-    if (r.bmbm.empty()) {
-      if (auto s = stockTotal.find(k); s != stockTotal.end()) stock = s->second;
-    } else if (auto s = stockByDept.find({k, dept}); s != stockByDept.end()) {
-      stock = s->second;
+    Variant stock = prod.stock;
+    if (!r.bmbm.empty()) {
+      auto s = prod.stockByDept.find(dept);
+      stock = s != prod.stockByDept.end() ? Variant(s->second) : Variant();
     }
-    Variant prev;
-    if (auto p = previous.find(k); p != previous.end()) prev = p->second;
-    Variant jyzt;
-    if (auto s = status.find(k); s != status.end()) jyzt = s->second;
+    const Variant& prev = prod.previous;
+    const Variant& jyzt = prod.status;
 
     std::vector<Variant> cells;
     cells.reserve(fields.size());

@@ -110,6 +110,7 @@ class Rewriter {
 
   std::string Run() {
     LocalRewrites();
+    InSubqueryRewrites();
     TopRewrites();
     return Render(0, t_.size());
   }
@@ -149,6 +150,78 @@ class Rewriter {
         RewriteConvert(i, open);
       }
     }
+  }
+
+  // alias.col IN (SELECT c FROM ... [WHERE w]) -> the same three-valued answer through a
+  // correlated EXISTS. SQLite builds the whole list of a non-correlated IN before the first
+  // row; a server looks each value up instead, and the module's sale clause ("every product
+  // whose business status allows sale") would otherwise cost a pass over the product range
+  // for every single code typed. Inner subqueries are rewritten first (right to left).
+  void InSubqueryRewrites() {
+    for (size_t i = t_.size(); i-- > 0;) {
+      if (!IsWord(t_[i], "in")) continue;
+      size_t col = Prev(i);
+      if (col >= t_.size() || t_[col].kind != Tok::Word || t_[col].lower == "not") continue;
+      size_t dot = Prev(col);
+      if (dot >= t_.size() || !IsPunct(t_[dot], '.')) continue;
+      size_t alias = Prev(dot);
+      if (alias >= t_.size() || t_[alias].kind != Tok::Word) continue;
+      size_t before = Prev(alias);
+      if (before < t_.size() && IsPunct(t_[before], '.')) continue;  // three-part names stay as they are
+      size_t open = Next(i);
+      if (open >= t_.size() || !IsPunct(t_[open], '(')) continue;
+      size_t sel = Next(open);
+      if (sel >= t_.size() || !IsWord(t_[sel], "select")) continue;
+      size_t close = Match(open);
+      size_t from = 0, where = 0, order = 0;
+      bool plain = true;
+      int depth = 0;
+      for (size_t j = sel + 1; j < close && plain; ++j) {
+        if (IsPunct(t_[j], '(')) { ++depth; continue; }
+        if (IsPunct(t_[j], ')')) { --depth; continue; }
+        if (t_[j].kind == Tok::Word && t_[j].lower == t_[alias].lower) plain = false;  // the alias is used inside
+        if (depth != 0 || t_[j].kind != Tok::Word) continue;
+        const std::string& w = t_[j].lower;
+        if (w == "from" && !from) from = j;
+        else if (w == "where" && from && !where) where = j;
+        else if (w == "order" && from && !order) order = j;
+        else if (w == "group" || w == "having" || w == "union" || w == "except" || w == "intersect" || w == "limit" ||
+                 w == "top")
+          plain = false;
+      }
+      if (!plain || !from) continue;
+      // The select list: one column, plainly named.
+      std::vector<size_t> list;
+      for (size_t j = sel + 1; j < from; ++j)
+        if (Significant(t_[j])) list.push_back(j);
+      if (!list.empty() && (IsWord(t_[list[0]], "distinct") || IsWord(t_[list[0]], "all"))) list.erase(list.begin());
+      bool column = (list.size() == 1 && t_[list[0]].kind == Tok::Word) ||
+                    (list.size() == 3 && t_[list[0]].kind == Tok::Word && IsPunct(t_[list[1]], '.') &&
+                     t_[list[2]].kind == Tok::Word);
+      if (!column) continue;
+      std::string c = Render(list.front(), list.back() + 1);
+      std::string x = Render(alias, col + 1);
+      size_t fromEnd = where ? where : (order ? order : close);
+      std::string tables = Render(from + 1, fromEnd);
+      std::string cond = where ? "(" + Render(where + 1, order ? order : close) + ") AND " : std::string();
+      std::string text = "(CASE WHEN " + x + " IS NULL THEN NULL WHEN EXISTS (SELECT 1 FROM " + tables + " WHERE " + cond +
+                         x + " = " + c + ") THEN 1 WHEN EXISTS (SELECT 1 FROM " + tables + " WHERE " + cond + c +
+                         " IS NULL) THEN NULL ELSE 0 END)";
+      std::string lead = t_[alias].before;
+      for (size_t k = alias; k <= close; ++k) {
+        Blank(k);
+        t_[k].before.clear();
+      }
+      t_[alias].before = lead;
+      t_[alias].text = text;
+      t_[alias].kind = Tok::Ident;  // opaque from here on
+    }
+  }
+
+  size_t Prev(size_t i) const {
+    for (size_t j = i; j-- > 0;)
+      if (Significant(t_[j])) return j;
+    return t_.size();
   }
 
   void TopRewrites() {
