@@ -1,24 +1,165 @@
 #pragma once
-// The module's main window, "商品标价签打印": the print queue inside the host panel.
-#include <QWidget>
+// The module's main window, "商品标价签打印": the print queue inside the host panel, the price
+// data of the current row, and the toolbar from which products are added, removed, filtered and
+// printed.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "common/MemTable.h"
 #include "common/UnitBaseForm.h"
+#include "common/UnitDreamClass.h"
+#include "queue/ProductQuery.h"
 
 class QShowEvent;
 
 namespace pt {
 
+class TAdvDBGridEh;
+
 class TFrmspbqdy : public TFrmBase {
   Q_OBJECT
+
  public:
   explicit TFrmspbqdy(QWidget* owner = nullptr);
+  ~TFrmspbqdy() override;
+
+  // ---- toolbar
+  QToolBar* ToolBar = nullptr;
+  QCheckBox* chkDBzl = nullptr;
+  QCheckBox* chkDtm = nullptr;
+  QCheckBox* chkYxsdj = nullptr;
+  QToolButton* btnDept = nullptr;
+  QToolButton* TbnSearch = nullptr;
+  QToolButton* btnimport = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* N3 = nullptr;
+  QAction* N4 = nullptr;
+  QAction* N5 = nullptr;
+  QAction* Njekzsp = nullptr;
+  QToolButton* TbnFilter = nullptr;
+  QToolButton* tbDelete = nullptr;
+  QMenu* pmDelete = nullptr;
+  QAction* N1 = nullptr;
+  QAction* N2 = nullptr;
+  QToolButton* TbnModify = nullptr;
+  QComboBox* cboTemplate = nullptr;
+  QToolButton* tbnPreview = nullptr;
+  QToolButton* tbnPrint = nullptr;
+  QToolButton* btngetsp = nullptr;
+  QMenu* pmjgxx = nullptr;
+  QAction* Njg = nullptr;
+  QAction* Nxp = nullptr;
+  QAction* Ntj = nullptr;
+  QAction* Nxs = nullptr;
+  QAction* Npl = nullptr;
+  QAction* NRF = nullptr;
+  QAction* Nyd = nullptr;
+  QAction* ndj = nullptr;
+  QToolButton* btnyjg = nullptr;
+  QToolButton* tbnAssistant = nullptr;
+  QToolButton* TbnExit = nullptr;
+
+  // ---- top, left and right panels
+  QWidget* panTop = nullptr;
+  QLabel* lblSpSum = nullptr;
+  QLineEdit* edtName = nullptr;
+  QComboBox* cboLb = nullptr;
+  QWidget* panLeft = nullptr;
+  TAdvDBGridEh* dgdview = nullptr;
+  QWidget* PanRight = nullptr;
+  QWidget* PanRTop = nullptr;
+  QTabWidget* PagTjxx = nullptr;
+  TAdvDBGridEh* dgdPTTJ = nullptr;
+  TAdvDBGridEh* dgdHYTJ = nullptr;
+  TAdvDBGridEh* dgdSearch = nullptr;
+
+  // ---- in-memory tables
+  MemTable cdsSpda{"cdsSpda"};
+  MemTable cdsPTTJ{"cdsPTTJ"};
+  MemTable cdsHYTJ{"cdsHYTJ"};
+  MemTable cdsSend{"cdsSend"};
+  MemTable cdsSearch{"cdsSearch"};
+  MemTable cdsPrint{"cdsPrint"};
+  MemTable CdsTemplate{"CdsTemplate"};
+  MemTable cdsbm{"cdsbm"};
+  MemTable cdspub{"cdspub"};
+
+  // ---- window state
+  TSystemParams SystemParams;
+  bool DetailRefresh = true;
+  std::string DeptRestriction;
+  std::vector<std::string> ChosenDeptNodes;
+  std::string LabelGrade;
+  std::string ReductionReason;
+  std::string PeriodChoice;
+  std::string LabelRemark;
+
+  // ---- commands
+  void TbnSearchClick();
+  void RunProductQuery(const std::string& condition, bool skipDeptCheck);
+  bool LoadPromotionHistory(const std::string& productCode, const std::string& deptCode, std::string& message);
+  void edtNameKeyDown(int key, Qt::KeyboardModifiers shift);
+  void N3Click(QAction* item);
+  void btnimportClick();
+  void tbDeleteClick();
+  void N2Click();
+  void TbnFilterClick();
+  void tbnAssistantClick();
+  void TbnExitClick();
+  // The key table: the window sees every key before the focused control. True when handled.
+  bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+
+  // Commands whose windows join later (departments, product sources, reference prices, the
+  // product info edit); each says so to the clerk rather than pretending to work.
+  void btnDeptClick();
+  void btngetspClick();
+  void NjgClick(QAction* item);
+  void btnyjgClick();
+  void dgdviewDblClick();
+  // Printing.
+  void TbnModifyClick();
+  void tbnPreviewClick();
+  void tbnPrintClick();
+
+  // "打印商品总计个数:" with the queue's row count, or alone when the queue is empty.
+  void UpdateCounterLabel();
+  QString CounterText() const;
+  queue::CodeKind ImportKind() const;
+  int CurrentQueryMode() const;
+  const std::string& HelpPopupText() const;
 
  protected:
-  // Start-up; the base creation has run in TFrmBase's constructor.
-  void FormCreate();
-  // Base close (host notice, free on close), then the window's own closing work.
   void FormClose() override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void BuildToolBar();
+  void BuildPanels();
+  void BuildDetailPanel(QWidget* host);
+  QWidget* BuildPromotionTab(bool member);
+  void FillTemplateList();
+  void cdsSpdaAfterScroll();
+  void EmptyHistories();
+  // Puts the condition and the option into `cdsSend` and returns its packet.
+  Variant ConditionPacket(const std::string& condition, const std::string& deptSql);
+  void ImportCodes();
+  void ImportAmountControlled();
+  void AppendBlankAmountRow();
+  void PrintLabels(bool printDirectly);
+
+  std::unique_ptr<TDreamClass> dreamClass_;
+  bool keyFilterInstalled_ = false;
 };
 
 }  // namespace pt
