@@ -53,6 +53,7 @@ TEST(GridSort, MarkersBecomeTheCustomIndexAndItsDescendingFields) {
   g.resize(300, 200);
   g.show();
 
+  p.t.SetRecNo(3);  // the record "A", 3: it stays current through every sort
   QTest::mouseClick(g.horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier, TitleCentre(g, 0));
   EXPECT_EQ(g.Column(0)->Marker(), SortMarker::Up);
   QTest::mouseClick(g.horizontalHeader()->viewport(), Qt::LeftButton, Qt::ControlModifier, TitleCentre(g, 1));
@@ -74,6 +75,8 @@ TEST(GridSort, MarkersBecomeTheCustomIndexAndItsDescendingFields) {
   // "a" and "A" tie without regard to case, so qty (descending) orders them, as within "b".
   EXPECT_EQ(p.Codes(), "A a b b ");
   EXPECT_EQ(p.t.CellAt(2, 2).ToInt(), 5);
+  EXPECT_EQ(p.t.GetInt("qty"), 3);
+  EXPECT_EQ(g.currentIndex().row(), p.t.RecNo() - 1);
 
   // A plain click starts over with that column alone.
   QTest::mouseClick(g.horizontalHeader()->viewport(), Qt::LeftButton, Qt::NoModifier, TitleCentre(g, 1));
@@ -260,6 +263,20 @@ TEST(GridColumns, DefaultToTheTableFieldsAndFollowStructure) {
   g.Column(3)->SetVisible(false);
   EXPECT_FALSE(g.TwoLevelTitles());
   EXPECT_EQ(g.horizontalHeader()->sizeHint().height(), oneLine);
+}
+
+TEST(GridColumns, MovingATitleMovesTheColumn) {
+  Products p({{"a", "x", 1}});
+  TAdvDBGridEh g;
+  g.SetDataSet(&p.t);
+  g.Column(0)->SetWidth(77);
+  g.horizontalHeader()->moveSection(0, 2);
+  EXPECT_EQ(g.Column(2)->FieldName(), "code");
+  EXPECT_EQ(g.Column(2)->Width(), 77);
+  EXPECT_EQ(g.Column(0)->FieldName(), "name");
+  EXPECT_EQ(g.horizontalHeader()->logicalIndex(2), 2) << "the header keeps a plain mapping";
+  EXPECT_EQ(g.Model()->index(0, 2).data().toString(), "a");
+  EXPECT_EQ(g.columnWidth(2), 77);
 }
 
 TEST(GridCurrentRow, FollowsTheTableBothWays) {
