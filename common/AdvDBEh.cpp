@@ -120,6 +120,7 @@ TAdvDBGridEh::TAdvDBGridEh(QWidget* parent) : QTableView(parent) {
   connect(model_, &MemTableModel::currentRowMoved, this, [this](int row) { FollowTable(row); });
   connect(model_, &MemTableModel::dataReset, this, [this] { OnDataReset(); });
   connect(model_, &MemTableModel::activeChanged, this, [this](bool) { OnActiveChanged(); });
+  connect(model_, &MemTableModel::tableDestroyed, this, [this] { table_ = nullptr; });
   connect(model_, &MemTableModel::editFailed, this, [this](const QString& message) {
     ui::ShowMessage(this, message, QStringLiteral("错误"), ui::Icon::Error);
   });

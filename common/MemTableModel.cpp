@@ -169,8 +169,9 @@ void MemTableModel::OnRecordChanged(MemTable&, int row) {
 void MemTableModel::OnCurrentChanged(MemTable&) { emit currentRowMoved(CurrentViewRow()); }
 
 void MemTableModel::OnTableDestroyed(MemTable&) {
-  beginResetModel();
   table_ = nullptr;
+  emit tableDestroyed();
+  beginResetModel();
   rows_ = 0;
   if (allFields_) columns_.clear();
   endResetModel();

@@ -58,6 +58,7 @@ class MemTableModel : public QAbstractTableModel, public MemTableListener {
   void activeChanged(bool active);
   void dataReset();               // rows, order or structure changed (after the model reset)
   void editFailed(const QString& message);
+  void tableDestroyed();          // the table went away; the model now shows nothing
 
  private:
   void OnActiveChanged(MemTable&) override;

@@ -265,6 +265,23 @@ TEST(GridColumns, DefaultToTheTableFieldsAndFollowStructure) {
   EXPECT_EQ(g.horizontalHeader()->sizeHint().height(), oneLine);
 }
 
+TEST(GridColumns, OutliveTheirTable) {
+  TAdvDBGridEh g;
+  {
+    Products p({{"a", "x", 1}});
+    g.SetDataSet(&p.t);
+    g.AddColumn("code");
+    g.SetShowSumCount(true);
+    g.resize(200, 100);
+    g.show();
+  }
+  EXPECT_EQ(g.DataSet(), nullptr);
+  EXPECT_EQ(g.Model()->rowCount(), 0);
+  EXPECT_FALSE(g.grab().isNull());
+  g.TitleClicked(0, false);
+  EXPECT_TRUE(g.FooterDisplayText(0).startsWith(QString::fromUtf8("合计")));
+}
+
 TEST(GridColumns, MovingATitleMovesTheColumn) {
   Products p({{"a", "x", 1}});
   TAdvDBGridEh g;
