@@ -266,6 +266,8 @@ void TAdvDBGridEh::ColumnChanged(GridColumn*, bool structure) {
     return;
   }
   ApplyColumnsToHeader();
+  // A column shown or hidden can change which footer is the first free one.
+  if (showSumCount_) RefreshSumCount();
 }
 
 void TAdvDBGridEh::ApplyColumnsToHeader() {

@@ -176,6 +176,9 @@ TEST(GridCountFooter, FollowsTheRowsTheTableShows) {
   p.t.SetFiltered(true);
   EXPECT_EQ(g.FooterDisplayText(0), "合计:2条");
   EXPECT_EQ(g.FooterDisplayText(1), "7");
+  g.Column(0)->SetVisible(false);
+  EXPECT_EQ(g.FooterDisplayText(0), "") << "the count leaves a column that is hidden";
+  EXPECT_EQ(g.FooterDisplayText(1), "7") << "and does not take a value footer's place";
   EXPECT_GT(g.FooterRowCount(), 0);
 }
 
