@@ -83,6 +83,25 @@ TEST_F(Dialect, TopBecomesALimitOfItsOwnSelect) {
             2u);
 }
 
+// alias.col IN (SELECT ...) is answered through EXISTS; NULLs must come out as on the server.
+TEST_F(Dialect, InSubqueryKeepsThreeValuedLogic) {
+  struct Case {
+    const char* where;
+    const char* count;
+  } cases[] = {
+      {"da.f_Spbm in (select k.f_spbm from tblsdkz k,tbspjyztda z where k.f_jyztbm=z.f_jyztbm and f_yxxs=1)", "4"},
+      {"not (da.f_Spbm in (select k.f_spbm from tblsdkz k where k.f_jyztbm='02'))", "5"},
+      // The article numbers include a NULL (the category row): no code matches, so every
+      // answer is unknown and NOT keeps none.
+      {"not (da.f_Spbm in (select x.f_Sphh from tbSpda x))", "0"},
+      {"(da.f_Spbm in (select x.f_Sphh from tbSpda x)) is null", "6"},
+      {"da.f_Spbm in (select f_spbm from tbgysdz where f_gysbm='G001') and da.f_Spbm not in (select f_spbm from tbPlzj)",
+       "1"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Cell(Open(std::string("select count(*) n from tbSpda da where ") + c.where), 0, "n"), c.count) << c.where;
+}
+
 TEST_F(Dialect, IfNotExistsAlterTableAddsAColumnOnce) {
   const std::string batch =
       "if not (exists (select 1 from syscolumns where name='f_test' and id= object_id('tbZyda')))   "

@@ -1,0 +1,114 @@
+// pricetag-host: the stand-in host application. Opens the database, creates the shared-memory
+// block, loads the module library and hands it the panel, then runs until its window closes.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include "hostapp/HostOptions.h"
+#include "hostapp/HostWindow.h"
+#include "hostapp/SharedModeBlock.h"
+#include "hostapp/SqliteHostService.h"
+
+namespace {
+
+using namespace pt::hostapp;
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  char c = 1;
+  [[maybe_unused]] ssize_t n = write(signalPipe[1], &c, 1);
+}
+
+// Ctrl+C or a kill closes the windows as the close button does (the module does its closing
+// work), and the block is unlinked and the module unloaded on the way out.
+void QuitOnSignals(QApplication& app) {
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+    char c;
+    [[maybe_unused]] ssize_t n = read(signalPipe[0], &c, 1);
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+int Fail(const QString& message) {
+  std::fprintf(stderr, "pricetag-host: %s\n", message.toLocal8Bit().constData());
+  const QString platform = QGuiApplication::platformName();
+  if (platform != "offscreen" && platform != "minimal") QMessageBox::critical(nullptr, "pricetag-host", message);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  HostOptions options;
+  std::string error;
+  if (!ParseHostOptions(args, options, error)) {
+    std::fprintf(stderr, "pricetag-host: %s\n%s", error.c_str(), HostUsage().c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::printf("%s", HostUsage().c_str());
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("pricetag-host");
+  QuitOnSignals(app);
+
+  std::unique_ptr<HostDatabase> db;
+  try {
+    std::string note;
+    db = OpenHostDatabase(options, &note);
+    if (!note.empty()) std::fprintf(stderr, "pricetag-host: %s\n", note.c_str());
+  } catch (const std::exception& e) {
+    return Fail(QString::fromUtf8(e.what()));
+  }
+  SqliteHostService service(*db);
+
+  std::unique_ptr<SharedModeBlock> block;
+  try {
+    block = std::make_unique<SharedModeBlock>(pt::kHostMapName, options.modeTag);
+  } catch (const std::exception& e) {
+    return Fail(QString::fromUtf8(e.what()));
+  }
+
+  ModuleLibrary module;
+  QString path = ModuleLibrary::Locate(QString::fromStdString(options.modulePath));
+  QString loadError;
+  if (!module.Load(path, &loadError)) return Fail("cannot load the module: " + loadError);
+
+  int rc = 0;
+  {
+    auto* window = new HostMainWindow(&service, options.operatorCode);
+    window->setWindowTitle(QStringLiteral("商品标价签打印 - 演示宿主 (服务器日期 %1, 职员 %2)")
+                               .arg(QString::fromStdString(db->clock().Date()), QString::fromStdString(options.operatorCode)));
+    window->show();
+    window->OpenModule(module.entry());
+    rc = app.exec();
+    // Every widget the module made goes before its library does.
+    delete window;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* w : QApplication::topLevelWidgets()) delete w;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  module.Unload();
+  if (service.RefCount() != 0)
+    std::fprintf(stderr, "pricetag-host: the module still holds %d reference(s) to the data service\n", service.RefCount());
+  return rc;
+}
