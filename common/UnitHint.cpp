@@ -175,6 +175,7 @@ void TFrmHint::SetText(const QString& text) {
   Label1->setText(text);
   Label1->adjustSize();
   repaint();
+  emit textChanged(text);
 }
 
 // ---------------------------------------------------------------------------------------------

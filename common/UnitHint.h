@@ -65,6 +65,12 @@ class TFrmHint : public QWidget {
   // Rewrites the text line and paints the hint at once (the caller keeps the thread busy).
   void SetText(const QString& text);
 
+
+ signals:
+  // The progress text was rewritten (callers report progress through it).
+  void textChanged(const QString& text);
+
+ public:
   HintAnimation* Animate1 = nullptr;
   QLabel* Label1 = nullptr;
 

@@ -133,6 +133,7 @@ void TFrmspbqdy::BuildToolBar() {
   ToolBar->addWidget(chkDtm);
   ToolBar->addWidget(chkYxsdj);
   btnDept = MakeToolButton(ToolBar, "btnDept", "部  门");
+  btnDeptAction = ToolBar->actions().back();
   ToolBar->addSeparator();
   TbnSearch = MakeToolButton(ToolBar, "TbnSearch", "查  询", "查询 Ctrl+Q");
 
@@ -397,7 +398,7 @@ void TFrmspbqdy::FormCreate() {
       ChosenDeptNodes.clear();
       cdsbm.CreateDataSet();
     } else {
-      btnDept->hide();
+      btnDeptAction->setVisible(false);
       dgdview->Column(0)->SetVisible(false);
       dgdview->Column(1)->SetVisible(false);
       panLeft->setFixedWidth(150);

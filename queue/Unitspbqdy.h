@@ -38,6 +38,7 @@ class TFrmspbqdy : public TFrmBase {
   QCheckBox* chkDtm = nullptr;
   QCheckBox* chkYxsdj = nullptr;
   QToolButton* btnDept = nullptr;
+  QAction* btnDeptAction = nullptr;  // the toolbar's slot of btnDept: hiding goes through it
   QToolButton* TbnSearch = nullptr;
   QToolButton* btnimport = nullptr;
   QMenu* PopupMenu1 = nullptr;
@@ -95,7 +96,7 @@ class TFrmspbqdy : public TFrmBase {
 
   // ---- window state
   TSystemParams SystemParams;
-  bool DetailRefresh = true;
+  bool DetailRefresh = false;  // switched on at the end of the start-up
   std::string DeptRestriction;
   std::vector<std::string> ChosenDeptNodes;
   std::string LabelGrade;

@@ -58,3 +58,33 @@ std::string MakePacket(const std::vector<std::pair<std::string, int>>& fields,  
                        const std::vector<std::vector<Variant>>& rows);
 
 }  // namespace pt::test
+
+namespace pt::test {
+
+// Forwards every call to a real host service and keeps it, with its arguments, like
+// RecordingHost does for scripted answers.
+class RecordingProxy : public HostService {
+ public:
+  explicit RecordingProxy(HostService& inner) : inner_(inner) {}
+  void AddRef() override { inner_.AddRef(); ++refs_; }
+  void Release() override { --refs_; inner_.Release(); }
+  int refs() const { return refs_; }
+  Variant Invoke(int dispId, std::vector<Variant>& args) override {
+    RecordingHost::Call c;
+    c.dispId = dispId;
+    c.argsIn = args;
+    c.result = inner_.Invoke(dispId, args);
+    c.argsOut = args;
+    calls_.push_back(c);
+    return c.result;
+  }
+  const std::vector<RecordingHost::Call>& calls() const { return calls_; }
+  void ClearCalls() { calls_.clear(); }
+
+ private:
+  HostService& inner_;
+  int refs_ = 0;
+  std::vector<RecordingHost::Call> calls_;
+};
+
+}  // namespace pt::test

@@ -42,9 +42,28 @@ class ScriptedUi : public ui::UiHandler {
 
   void Then(DialogScript script) { scripts.push_back(std::move(script)); }
 
+  // File dialogs answer from their queues; an empty queue answers as a cancel.
+  QString OpenFileName(QWidget*, const QString& title, const QString&) override {
+    fileDialogTitles.push_back(title);
+    if (openFileAnswers.empty()) return {};
+    QString answer = openFileAnswers.front();
+    openFileAnswers.pop_front();
+    return answer;
+  }
+  QString SaveFileName(QWidget*, const QString& title, const QString&, const QString&) override {
+    fileDialogTitles.push_back(title);
+    if (saveFileAnswers.empty()) return {};
+    QString answer = saveFileAnswers.front();
+    saveFileAnswers.pop_front();
+    return answer;
+  }
+
   std::vector<ui::MessageRequest> messages;
   std::deque<int> messageAnswers;
   std::deque<DialogScript> scripts;
+  std::deque<QString> openFileAnswers;
+  std::deque<QString> saveFileAnswers;
+  std::vector<QString> fileDialogTitles;
   int dialogsRun = 0;
 };
 
