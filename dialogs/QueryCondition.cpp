@@ -84,9 +84,13 @@ std::string QuoteText(std::string_view value) {
 std::string AliasForTag(const std::string& aliasList, int tag) {
   int t = ((tag % 256) + 256) % 256;
   bool hasComma = aliasList.find(',') != std::string::npos;
-  // Item 0 of a list with commas is its first character (a blank in the usual list); a list
-  // without commas names one alias for the fields that ask for one, and Tag 0 asks for none.
-  if (t == 0 && !hasComma) return {};
+  if (t == 0) {
+    // Item 0 is the list's first character: the blank the usual list " da,tm,..." starts with,
+    // kept in the text as it always was. A Tag 0 field carries its own alias (csda.f_csbm), so
+    // any other first character, or a one-alias list, never qualifies it.
+    std::string first = GetField(aliasList, ',', 0);
+    return Trim(first).empty() ? first : std::string();
+  }
   std::string a = GetField(aliasList, ',', t);
   if (Trim(a).empty() && !Trim(aliasList).empty() && !hasComma) a = aliasList;
   return a;

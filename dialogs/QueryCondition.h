@@ -20,10 +20,10 @@
 //   restricts to the values it names (and to every range it holds); empty elements are skipped.
 //
 // Aliases: the field's Tag (mod 256) selects an item of the comma-separated alias list
-// (item 1 is the text before the first comma). Item 0 is the list's first character, which in the
-// usual list " da,tm,..." is the blank that leaves a Tag 0 field (one that carries its own
-// alias, such as csda.f_csbm) unqualified. A list without any comma is one alias for every field
-// with a Tag of 1 or more; a Tag 0 field stays unqualified there too.
+// (item 1 is the text before the first comma). A Tag 0 field carries its own alias (such as
+// csda.f_csbm) and is never qualified; it keeps the blank the usual list " da,tm,..." starts
+// with ("(  csda.f_csbm = ..."), as the texts always had it. A list without any comma is one
+// alias for every field with a Tag of 1 or more.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,7 +1,6 @@
 #include "dialogs/UnitQuerySet.h"
 
 #include <QComboBox>
-#include <algorithm>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,6 +8,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "common/ErrorGuard.h"
 #include "common/FlatDialog.h"

@@ -53,6 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a tag past the list gets no alias", {F("价格", "大于", "5")}, " da,tm", false, "( price > 5 )"},
         Case{"one alias without comma serves tag 1 and up", {F("编码", "等于", "1")}, "da", false, "( da.code = '1' )"},
         Case{"one alias without comma leaves tag 0 unqualified", {F("名称", "等于", "1")}, "da", false, "( name = '1' )"},
+        Case{"tag 0 is never qualified by a first letter", {F("名称", "等于", "1")}, "da,tm", false, "( name = '1' )"},
+        Case{"tag 0 keeps a leading blank of a one-alias list", {F("名称", "等于", "1")}, " da", false, "(  name = '1' )"},
+        Case{"one alias with a leading blank serves tag 1", {F("编码", "等于", "1")}, " da", false, "(  da.code = '1' )"},
         Case{"an unknown display name uses the first field", {F("无此字段", "等于", "1")}, "", false, "( code = '1' )"},
         // Operators and quoting.
         Case{"numbers go bare", {F("价格", "大于", "5")}, "", false, "( price > 5 )"},
