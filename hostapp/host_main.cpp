@@ -14,6 +14,7 @@
 #include "hostapp/HostWindow.h"
 #include "hostapp/SharedModeBlock.h"
 #include "hostapp/SqliteHostService.h"
+#include "hostapp/TraceHostService.h"
 
 namespace {
 
@@ -80,6 +81,16 @@ int main(int argc, char** argv) {
     return Fail(QString::fromUtf8(e.what()));
   }
   SqliteHostService service(*db);
+  pt::HostService* served = &service;
+  std::unique_ptr<TraceHostService> trace;  // no trace asked for: no file, nothing in between
+  if (std::string file = ChooseTraceFile(options.traceFile); !file.empty()) {
+    try {
+      trace = std::make_unique<TraceHostService>(service, file);
+    } catch (const std::exception& e) {
+      return Fail(QString::fromUtf8(e.what()));
+    }
+    served = trace.get();
+  }
 
   std::unique_ptr<SharedModeBlock> block;
   try {
@@ -95,7 +106,7 @@ int main(int argc, char** argv) {
 
   int rc = 0;
   {
-    auto* window = new HostMainWindow(&service, options.operatorCode);
+    auto* window = new HostMainWindow(served, options.operatorCode);
     window->setWindowTitle(QStringLiteral("商品标价签打印 - 演示宿主 (服务器日期 %1, 职员 %2)")
                                .arg(QString::fromStdString(db->clock().Date()), QString::fromStdString(options.operatorCode)));
     window->show();
