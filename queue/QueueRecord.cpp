@@ -116,10 +116,12 @@ void DefineHistoryFields(MemTable& t) {
 }
 
 void DefineConditionFields(MemTable& t) {
+  // The condition and the department SQL are not limited: an import of ten thousand codes makes
+  // a condition far beyond 20,000 bytes, and a condition cut short is a broken statement.
   Define(t, {
-      {"f_Tj", T, 20000, ""},
+      {"f_Tj", T, 0, ""},
       {"f_Yxsdj", T, 1, ""},
-      {"f_DeptSql", T, 20000, ""},
+      {"f_DeptSql", T, 0, ""},
   });
 }
 

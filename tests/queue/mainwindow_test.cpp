@@ -9,6 +9,8 @@
 #include "common/GbkCodec.h"
 #include "common/IniFile.h"
 #include "common/AdvDBEh.h"
+#include "dialogs/FlatControls.h"
+#include "dialogs/UnitQuerySet.h"
 #include "tests/queue/MainWindowFixture.h"
 
 namespace pt::test {
@@ -333,6 +335,65 @@ TEST_F(MainWindowTest, AmountControlledImportReportsProgressEveryHundredRows) {
   EXPECT_EQ(MessageTexts().back(), "成功导入,共250行数据!");
   EXPECT_EQ(w->cdsSpda.RecordCount(), 250);
   EXPECT_TRUE(FrmHint.isNull()) << "the hint is freed";
+}
+
+TEST_F(MainWindowTest, TheQueryCommandAsksAgainForAnEmptyConditionAndStopsOnCancel) {
+  TFrmspbqdy* w = OpenScripted();
+  ui_.Then([](QDialog* d) { static_cast<TFrmQuerySet*>(d)->btnOK->click(); });  // no rows: empty
+  ui_.Then([](QDialog* d) { d->done(2); });
+  w->TbnSearch->click();
+  EXPECT_EQ(ui_.dialogsRun, 2);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text.toStdString(), "请输入查询条件！");
+  EXPECT_EQ(ui_.messages[0].caption.toStdString(), "提示信息");
+  EXPECT_TRUE(Queries().empty());
+}
+
+TEST_F(MainWindowTest, TheQueueFilterCountsWhatItLeaves) {
+  TFrmspbqdy* w = OpenScripted();
+  AnswerProducts({{{"f_Spbm", "001"}}, {{"f_Spbm", "002"}}, {{"f_Spbm", "003"}}});
+  Type("001");
+  Enter();
+  auto filterOn = [](const char* code) {
+    return [code](QDialog* d) {
+      auto* qs = static_cast<TFrmQuerySet*>(d);
+      qs->btnClearLogic->click();
+      qs->cbxField->setCurrentText(QString::fromUtf8("商品编码"));
+      qs->cbxFactor->setCurrentIndex(0);
+      qs->editValue->setText(code);
+      qs->btnAddLogic->click();
+      qs->btnOK->click();
+    };
+  };
+  ui_.Then(filterOn("002"));
+  w->TbnFilter->click();
+  EXPECT_EQ(w->cdsSpda.RecordCount(), 1);
+  EXPECT_EQ(Counter(), "打印商品总计个数:1");
+  ui_.Then(filterOn("999"));
+  w->TbnFilter->click();
+  EXPECT_TRUE(w->cdsSpda.IsEmpty());
+  EXPECT_EQ(Counter(), "打印商品总计个数:");
+  EXPECT_TRUE(w->cdsPTTJ.IsEmpty());
+}
+
+TEST_F(MainWindowTest, AFailedHistoryIsReportedAndTheRowStays) {
+  TFrmspbqdy* w = OpenScripted();
+  host_.Handle(disp::QueryProducts, [](std::vector<Variant>& args) {
+    if (args[0].ToInt() == 6) {
+      args[1] = Variant::MakeArray({Variant("会员价表不可用")});
+      return Variant(false);
+    }
+    args[1] = Variant::MakePacket(args[0].ToInt() == 5 ? HistoryPacket({{Variant("1"), Variant("2"), Variant(1.0), Variant()}})
+                                                       : QueuePacket({{{"f_Spbm", "001"}}}));
+    return Variant(true);
+  });
+  Type("001");
+  Enter();
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text.toStdString(), "\r\n会员价表不可用");
+  EXPECT_EQ(ui_.messages[0].caption.toStdString(), "错误提示");
+  EXPECT_EQ(w->cdsSpda.RecordCount(), 1);
+  EXPECT_EQ(w->cdsPTTJ.RecordCount(), 1) << "the ordinary history still came";
 }
 
 }  // namespace

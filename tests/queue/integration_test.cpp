@@ -1,0 +1,146 @@
+// The main window inside a host panel on the stand-in host's SQLite data service, on a seeded
+// database: what a clerk types reaches the queue with the host's data, and the module sends the
+// conditions it should.
+#include <QTemporaryDir>
+#include <fstream>
+#include <set>
+
+#include "common/AdvDBEh.h"
+#include "dialogs/FlatControls.h"
+#include "dialogs/UnitQuerySet.h"
+#include "hostapp/HostDatabase.h"
+#include "hostapp/SeedData.h"
+#include "hostapp/SqliteHostService.h"
+#include "tests/queue/MainWindowFixture.h"
+
+namespace pt::test {
+namespace {
+
+class QueueOnSeededHost : public MainWindowFixture {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new QTemporaryDir;
+    path_ = dir_->path().toStdString() + "/seed.db";
+    hostapp::HostDatabase db(path_, hostapp::ServerClock::Pinned("20241210"));
+    hostapp::SeedOptions o;
+    o.products = 10000;
+    o.serverDate = "20241210";
+    o.unitType = "02";
+    hostapp::SeedDatabase(db, o);
+  }
+  static void TearDownTestSuite() { delete dir_; }
+
+  void SetUp() override {
+    db_ = std::make_unique<hostapp::HostDatabase>(path_, hostapp::ServerClock::Pinned("20241210"));
+    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    proxy_ = std::make_unique<RecordingProxy>(*service_);
+  }
+  void TearDown() override {
+    MainWindowFixture::TearDown();
+    proxy_.reset();
+    service_.reset();
+    db_.reset();
+  }
+
+  // Product codes the seeded database sells (business status allows sale), in code order.
+  std::vector<std::string> SellingCodes(int limit) {
+    MemTable t;
+    t.LoadPacket(db_->QueryNativePacket(
+        "select da.f_Spbm, da.f_Spmc from tbSpda da where f_Mj=1 and da.f_Spbm in (select f_spbm from tblsdkz "
+        "k,tbspjyztda z where k.f_jyztbm=z.f_jyztbm and f_yxxs=1) order by da.f_Spbm limit " +
+        std::to_string(limit)));
+    std::vector<std::string> out;
+    for (t.First(); !t.Eof(); t.Next()) out.push_back(t.GetText("f_Spbm"));
+    return out;
+  }
+  std::string NameOf(const std::string& code) {
+    MemTable t;
+    t.LoadPacket(db_->QueryNativePacket("select f_Spmc from tbSpda where f_Spbm='" + code + "'"));
+    return t.GetText("f_Spmc");
+  }
+  std::vector<RecordingHost::Call> ProductQueries() const {
+    std::vector<RecordingHost::Call> out;
+    for (const auto& c : proxy_->calls())
+      if (c.dispId == disp::QueryProducts && c.argsIn[0].ToInt() != 5 && c.argsIn[0].ToInt() != 6) out.push_back(c);
+    return out;
+  }
+
+  static QTemporaryDir* dir_;
+  static std::string path_;
+  std::unique_ptr<hostapp::HostDatabase> db_;
+  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<RecordingProxy> proxy_;
+};
+
+QTemporaryDir* QueueOnSeededHost::dir_ = nullptr;
+std::string QueueOnSeededHost::path_;
+
+TEST_F(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
+  TFrmspbqdy* w = Open(*proxy_);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  EXPECT_GE(w->cboTemplate->count(), 3);
+  const std::string code = SellingCodes(1).at(0);
+  Type(QString::fromStdString(code));
+  Enter();
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  auto q = ProductQueries();
+  ASSERT_EQ(q.size(), 1u);
+  EXPECT_EQ(q[0].argsIn[0], Variant(4));
+  EXPECT_EQ(ConditionOf(q[0]), " da.f_Spbm='" + code + "' " + queue::kSaleClause);
+  ASSERT_GE(w->cdsSpda.RecordCount(), 1);
+  w->cdsSpda.First();
+  EXPECT_EQ(w->cdsSpda.GetText("f_Spbm"), code);
+  EXPECT_EQ(w->cdsSpda.GetText("f_Spmc"), NameOf(code));
+  EXPECT_FALSE(w->cdsSpda.IsNull("f_Xsdj"));
+  EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
+}
+
+TEST_F(QueueOnSeededHost, AFreeQueryReplacesTheQueue) {
+  TFrmspbqdy* w = Open(*proxy_);
+  const std::string code = SellingCodes(1).at(0);
+  Type(" ");
+  Enter();
+  ui_.Then([&](QDialog* d) {
+    auto* qs = static_cast<TFrmQuerySet*>(d);
+    qs->cbxField->setCurrentText(QString::fromUtf8("商品编码"));
+    qs->cbxFactor->setCurrentIndex(0);
+    qs->editValue->setText(QString::fromStdString(code));
+    qs->btnAddLogic->click();
+    qs->btnOK->click();
+  });
+  w->TbnSearch->click();
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  auto q = ProductQueries();
+  ASSERT_EQ(q.size(), 1u);
+  EXPECT_EQ(ConditionOf(q[0]), "(  da.f_Spbm = '" + code + "' )" + queue::kSaleClause);
+  ASSERT_GE(w->cdsSpda.RecordCount(), 1);
+  for (int i = 0; i < w->cdsSpda.RecordCount(); ++i) EXPECT_EQ(w->cdsSpda.CellAt(i, 2).ToText(), code);
+}
+
+TEST_F(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
+  TFrmspbqdy* w = Open(*proxy_);
+  w->N3->trigger();
+  const auto codes = SellingCodes(20000);
+  ASSERT_GE(codes.size(), 5000u);
+  QTemporaryDir files;
+  const std::string path = files.path().toStdString() + "/codes.txt";
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (size_t i = 0; i < 10000; ++i) out << (i < codes.size() ? codes[i] : "NO" + std::to_string(i)) << "\r\n";
+  }
+  ui_.openFileAnswers.push_back(QString::fromStdString(path));
+  w->btnimport->click();
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  auto q = ProductQueries();
+  ASSERT_EQ(q.size(), 1u);
+  const std::string condition = ConditionOf(q[0]);
+  EXPECT_EQ(condition.rfind(" da.f_Spbm in ('" + codes[0] + "','" + codes[1] + "',", 0), 0u);
+  std::set<std::string> queued;
+  for (int i = 0; i < w->cdsSpda.RecordCount(); ++i) queued.insert(w->cdsSpda.CellAt(i, 2).ToText());
+  EXPECT_EQ(queued.size(), std::min<size_t>(codes.size(), 10000));
+  EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
+}
+
+}  // namespace
+}  // namespace pt::test
