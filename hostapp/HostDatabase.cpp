@@ -261,8 +261,8 @@ void FnDatepart(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 void FnGetdate(sqlite3_context* ctx, int, sqlite3_value**) {
-  auto* db = static_cast<HostDatabase*>(sqlite3_user_data(ctx));
-  std::string dt = db->clock().DateTime();  // YYYYMMDDHHNNSS
+  auto* clock = static_cast<const ServerClock*>(sqlite3_user_data(ctx));
+  std::string dt = clock ? clock->DateTime() : ServerClock().DateTime();  // YYYYMMDDHHNNSS
   std::string s = dt.substr(0, 4) + "-" + dt.substr(4, 2) + "-" + dt.substr(6, 2) + " " + dt.substr(8, 2) + ":" +
                   dt.substr(10, 2) + ":" + dt.substr(12, 2);
   ResultText(ctx, s);
@@ -366,8 +366,16 @@ void FnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
   // "dbo.tbsptj" and "[tbsptj]" name the same table.
   if (size_t dot = name.rfind('.'); dot != std::string::npos) name = name.substr(dot + 1);
   if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
-  auto* db = static_cast<HostDatabase*>(sqlite3_user_data(ctx));
-  if (!db->TableExists(name)) return sqlite3_result_null(ctx);
+  sqlite3_stmt* st = nullptr;
+  bool exists = false;
+  if (sqlite3_prepare_v2(sqlite3_context_db_handle(ctx),
+                         "SELECT 1 FROM sqlite_schema WHERE type IN ('table','view') AND name=?1 COLLATE NOCASE", -1, &st,
+                         nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(st, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    exists = sqlite3_step(st) == SQLITE_ROW;
+  }
+  sqlite3_finalize(st);
+  if (!exists) return sqlite3_result_null(ctx);
   sqlite3_result_int64(ctx, NameId(name));
 }
 
@@ -407,25 +415,17 @@ HostDatabase::HostDatabase(const std::string& path, ServerClock clock) : clock_(
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, 5000);
-  RegisterExtensions();
   ExecNative("PRAGMA temp_store=MEMORY");
   if (path != ":memory:") {
     ExecNative("PRAGMA journal_mode=WAL");
     ExecNative("PRAGMA synchronous=NORMAL");
   }
-  ExecNative(
-      "CREATE TEMP VIEW IF NOT EXISTS syscolumns AS "
-      "SELECT p.name COLLATE CI AS name, pt_objid(m.name) AS id, p.type AS type "
-      "FROM sqlite_schema m JOIN pragma_table_info(m.name) p WHERE m.type IN ('table','view');"
-      "CREATE TEMP VIEW IF NOT EXISTS sysobjects AS "
-      "SELECT m.name COLLATE CI AS name, pt_objid(m.name) AS id, "
-      "CASE m.type WHEN 'table' THEN 'U' WHEN 'view' THEN 'V' ELSE 'X' END AS xtype "
-      "FROM sqlite_schema m WHERE m.type IN ('table','view');");
+  RegisterSqlServerDialect(db_, &clock_);
 }
 
 HostDatabase::~HostDatabase() { sqlite3_close_v2(db_); }
 
-void HostDatabase::RegisterExtensions() {
+void RegisterSqlServerDialect(sqlite3* db_, const ServerClock* clock) {
   sqlite3_create_collation(db_, "CI", SQLITE_UTF8, nullptr, CompareCi);
   const int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
   struct Fn {
@@ -451,7 +451,23 @@ void HostDatabase::RegisterExtensions() {
       {"getdate", 0, FnGetdate, SQLITE_UTF8 | SQLITE_INNOCUOUS},
       {"object_id", 1, FnObjectId, SQLITE_UTF8 | SQLITE_INNOCUOUS},
   };
-  for (const Fn& f : fns) sqlite3_create_function_v2(db_, f.name, f.args, f.flags, this, f.fn, nullptr, nullptr, nullptr);
+  for (const Fn& f : fns)
+    sqlite3_create_function_v2(db_, f.name, f.args, f.flags, const_cast<ServerClock*>(clock), f.fn, nullptr, nullptr,
+                               nullptr);
+  char* err = nullptr;
+  if (sqlite3_exec(db_,
+                   "CREATE TEMP VIEW IF NOT EXISTS syscolumns AS "
+                   "SELECT p.name COLLATE CI AS name, pt_objid(m.name) AS id, p.type AS type "
+                   "FROM sqlite_schema m JOIN pragma_table_info(m.name) p WHERE m.type IN ('table','view');"
+                   "CREATE TEMP VIEW IF NOT EXISTS sysobjects AS "
+                   "SELECT m.name COLLATE CI AS name, pt_objid(m.name) AS id, "
+                   "CASE m.type WHEN 'table' THEN 'U' WHEN 'view' THEN 'V' ELSE 'X' END AS xtype "
+                   "FROM sqlite_schema m WHERE m.type IN ('table','view');",
+                   nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : "cannot create the catalogue views";
+    sqlite3_free(err);
+    throw SqlError(msg, {});
+  }
 }
 
 void HostDatabase::ExecNative(std::string_view sql) {

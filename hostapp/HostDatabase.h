@@ -59,7 +59,6 @@ class HostDatabase {
   void Rollback() noexcept;
 
  private:
-  void RegisterExtensions();
   sqlite3* db_ = nullptr;
   ServerClock clock_;
 };
@@ -101,6 +100,11 @@ class Statement {
 // Every row of a statement as a data packet. Field types come from the declared column types
 // where the values fit them, else from the values; duplicate names get a suffix ("f_xsdj_1").
 std::string PacketFromStatement(Statement& st);
+
+// Registers on a connection what the dialect layer's texts call: the collation CI, the SQL
+// Server functions and the views syscolumns / sysobjects. getdate() reads `clock` (the
+// workstation's clock when null). Also the entry of the SQLite shell extension (docs/host.md).
+void RegisterSqlServerDialect(sqlite3* db, const ServerClock* clock);
 
 // Lower-cased ASCII, for case-insensitive name matching.
 std::string AsciiLower(std::string_view s);
