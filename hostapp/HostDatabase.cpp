@@ -522,6 +522,8 @@ std::string HostDatabase::QueryNativePacket(std::string_view sqliteSql, const st
 
 std::string PacketFromStatement(Statement& st) {
   int n = st.Columns();
+  // A statement without a result set would run here and report an empty success.
+  if (n == 0) throw SqlError("CommandText does not return a result set", st.shownAs());
   std::vector<std::vector<Variant>> rows;
   while (st.Step()) {
     std::vector<Variant> row;

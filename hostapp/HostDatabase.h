@@ -90,6 +90,7 @@ class Statement {
   int64_t Int(int column) const;
   double Float(int column) const;
   Variant Value(int column) const;  // by the cell's storage class; null stays null
+  const std::string& shownAs() const { return shownAs_; }
 
  private:
   sqlite3* db_;

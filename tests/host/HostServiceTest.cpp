@@ -83,6 +83,7 @@ TEST_F(Service, FailuresLeaveTheDatabasesMessageInTheErrorList) {
       {"selec f_Spbm from tbSpda", "syntax error"},
       {"select f_nosuch from tbSpda", "no such column: f_nosuch"},
       {"select 1; select 2", "查询只能是一条 SELECT 语句"},
+      {"update tbZyda set f_Zymc='改' where f_Zybm='0001'", "does not return a result set"},
   };
   for (const Case& c : cases) {
     Variant ref;
@@ -91,6 +92,7 @@ TEST_F(Service, FailuresLeaveTheDatabasesMessageInTheErrorList) {
     EXPECT_THAT(errors.front(), HasSubstr(c.message));
     EXPECT_THAT(errors.back(), HasSubstr(c.sql));
   }
+  EXPECT_EQ(Cell(Open("select f_Zymc from tbZyda where f_Zybm='0001'"), 0, "f_Zymc"), "张伟");  // nothing ran
   Variant bad(std::string("update tbNoSuch set a=1"));
   EXPECT_FALSE(host::ExecuteCommand(host, bad));
   EXPECT_THAT(Errors(bad).front(), HasSubstr("no such table: tbNoSuch"));
