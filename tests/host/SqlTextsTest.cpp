@@ -141,6 +141,13 @@ TEST_F(SqlTexts, RfTransferSelectsAndDeletesExactlyTheFedRequests) {
   EXPECT_THAT(Column(Open("SELECT f_Spbm FROM tbRFBjq " + batch + special), "f_Spbm"),
               UnorderedElementsAre("000101", "000102", "000201", "000201"));
   EXPECT_EQ(Column(Open("SELECT f_Spbm FROM tbRFBjq " + batch + Exclusion(t, "")), "f_Spbm"), (std::vector<std::string>{"A0301"}));
+  const std::pair<std::string, std::vector<std::string>> others[] = {
+      {"And f_Spbm in (Select f_Spbm from tbxsxl Where f_Jsrq>='" + t + "' " + "and abs(f_xsdj)>0.005 and f_xc=0 ) ", {"000101"}},
+      {"And f_Spbm in (Select f_Spbm from tbxsxl Where f_Jsrq>='" + t + "' " + "and abs(f_xsdj)>0.005 and f_xc=1 ) ", {}},
+      {"And f_Spbm in (Select f_Spbm from tbPlzj) ", {"000101"}},
+  };
+  for (const auto& [clause, codes] : others)
+    EXPECT_EQ(Column(Open("SELECT f_Spbm FROM tbRFBjq " + batch + clause), "f_Spbm"), codes) << clause;
   Variant del(std::string("Delete from tbRFbjq " + batch + special));
   ASSERT_TRUE(host::ExecuteCommand(host, del));
   EXPECT_THAT(Column(Open("select f_Spbm from tbRFBjq where f_Zybm='0004' and f_Sj='20240515091500'"), "f_Spbm"),
@@ -214,6 +221,9 @@ TEST_F(SqlTexts, ReferencePricesOfTheCurrentPeriod) {
   // months before; the February sale (71 days before a start) is never consulted.
   for (const char* m : {"202404", "202405"}) Exec(SevenDay("tbsptj", m, cond));
   for (const char* m : {"202403", "202404", "202405"}) Exec(EightToNinety("tbsptj", m, cond));
+  EXPECT_EQ(Texts(Open("select min(left(f_qsrq,6)) f_minrq,max(left(f_qsrq,6)) f_maxrq from tbxsxl where f_yxsdjbz='0' and " +
+                       cond)),
+            (Rows{{"202405", "202405"}}));
   for (const char* m : {"202404", "202405"}) Exec(SevenDay("tbxsxl", m, cond));
   for (const char* m : {"202403", "202404", "202405"}) Exec(EightToNinety("tbxsxl", m, cond));
   Exec("update tbsptj set f_yxsdjbz='1' where " + cond + " and f_tjlx=0 ;" + "update tbxsxl set f_yxsdjbz='1' where " + cond + " ;");
