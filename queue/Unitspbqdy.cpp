@@ -755,45 +755,44 @@ void TFrmspbqdy::ImportAmountControlled() {
     bool& flag;
     ~RestoreDetail() { flag = true; }
   } restore{DetailRefresh};
-  for (const auto& raw : lines) {
-    const std::string line = Trim(raw);
-    if (line.empty()) continue;
-    queue::AmountLine item;
-    std::string message;
-    const auto status = queue::ParseAmountLine(line, n + 1, item, message);
-    if (status == queue::AmountLineStatus::BadFormat) {
-      hint->Hide();
-      ui::ShowMessage(this, Q(message), "提示", ui::Icon::Information);
-      return;
+  // Reads the lines into the queue; returns the message that ends the import. The grid and the
+  // bound labels catch up once, before that message, not after every line.
+  auto importLines = [&]() -> std::string {
+    ControlsDisabledScope quiet(cdsSpda);
+    for (const auto& raw : lines) {
+      const std::string line = Trim(raw);
+      if (line.empty()) continue;
+      queue::AmountLine item;
+      std::string message;
+      const auto status = queue::ParseAmountLine(line, n + 1, item, message);
+      if (status == queue::AmountLineStatus::BadFormat) return message;
+      // The grade is the line's before its price is read; a line with a bad price is not queued.
+      LabelGrade = item.items[5];
+      if (status == queue::AmountLineStatus::BadPrice) return message;
+      const auto& it = item.items;
+      cdsSpda.Append();
+      cdsSpda.Set("f_jekz", "1");
+      cdsSpda.Set("f_spbm", it[0]);
+      cdsSpda.Set("f_spmc", it[1]);
+      cdsSpda.Set("f_sphh", it[2]);
+      cdsSpda.Set("f_sptm", it[3]);
+      cdsSpda.Set("f_ggxh", it[4]);
+      cdsSpda.Set("f_spcd", it[6]);
+      cdsSpda.Set("f_jldw", it[7]);
+      cdsSpda.Set("f_xsdj", item.price);
+      if (it.size() > 9) cdsSpda.Set("f_sppp", it[9]);
+      if (it.size() > 10) cdsSpda.Set("f_cf", it[10]);
+      if (it.size() > 11) cdsSpda.Set("f_spbz", it[11]);
+      cdsSpda.Post();
+      ++n;
+      if (n % 100 == 0)
+        hint->SetText(QString::fromUtf8("整理数据,已完成") + QString::number(n) + QString::fromUtf8("行,稍候..."));
     }
-    // The grade is the line's before its price is read; a line with a bad price is not queued.
-    LabelGrade = item.items[5];
-    if (status == queue::AmountLineStatus::BadPrice) {
-      hint->Hide();
-      ui::ShowMessage(this, Q(message), "提示", ui::Icon::Information);
-      return;
-    }
-    const auto& it = item.items;
-    cdsSpda.Append();
-    cdsSpda.Set("f_jekz", "1");
-    cdsSpda.Set("f_spbm", it[0]);
-    cdsSpda.Set("f_spmc", it[1]);
-    cdsSpda.Set("f_sphh", it[2]);
-    cdsSpda.Set("f_sptm", it[3]);
-    cdsSpda.Set("f_ggxh", it[4]);
-    cdsSpda.Set("f_spcd", it[6]);
-    cdsSpda.Set("f_jldw", it[7]);
-    cdsSpda.Set("f_xsdj", item.price);
-    if (it.size() > 9) cdsSpda.Set("f_sppp", it[9]);
-    if (it.size() > 10) cdsSpda.Set("f_cf", it[10]);
-    if (it.size() > 11) cdsSpda.Set("f_spbz", it[11]);
-    cdsSpda.Post();
-    ++n;
-    if (n % 100 == 0) hint->SetText(QString::fromUtf8("整理数据,已完成") + QString::number(n) + QString::fromUtf8("行,稍候..."));
-  }
+    return "成功导入,共" + std::to_string(n) + "行数据!";
+  };
+  const std::string message = importLines();
   hint->Hide();
-  ui::ShowMessage(this, QString::fromUtf8("成功导入,共") + QString::number(n) + QString::fromUtf8("行数据!"), "提示",
-                  ui::Icon::Information);
+  ui::ShowMessage(this, Q(message), "提示", ui::Icon::Information);
 }
 
 // ============================================================== delete and filter
