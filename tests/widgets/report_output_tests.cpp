@@ -1,0 +1,245 @@
+// Report outputs drawn by Qt: PDF read back with pdftotext, PNG, spreadsheet, and printing
+// through the print dialog.
+#include <QImage>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPageRanges>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <gtest/gtest.h>
+
+#include "common/ModuleError.h"
+#include "report_engine/Barcode.h"
+#include "report_engine/QtTextMeasurer.h"
+#include "report_engine/ReportView.h"
+#include "tests/widgets/report_support.h"
+
+namespace pt::report {
+namespace {
+
+using test::PdfPages;
+using test::PdfText;
+
+struct Product { const char* name; double price; const char* price2; const char* barcode12; };
+const Product kProducts[] = {
+    {"金龙鱼调和油", 59.9, "59.90", "690123456789"},
+    {"农夫山泉饮用天然水", 2, "2.00", "692116850925"},
+    {"可口可乐", 3.5, "3.50", "690102803695"},
+};
+
+RowsDataSource Shelf() {
+  RowsDataSource s("cdsPrint", {{"f_Spbm"}, {"f_Spmc"}, {"f_Spcd"}, {"f_Ggxh"}, {"f_Jldw"}, {"f_Xsdj"}, {"f_Sptm"}});
+  int code = 1;
+  for (const Product& p : kProducts)
+    s.AddRow({"SP" + std::to_string(code++), p.name, "中国", "1瓶", "瓶", p.price, p.barcode12});
+  return s;
+}
+
+TEST(ReportPdf, NamesPricesAndBarcodeDigitsReadBackInOrder) {
+  QTemporaryDir dir;
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("ordinary-label.json"));
+  engine.SetVariable("dj", "合格");
+  RowsDataSource data = Shelf();
+  PreparedReport report = PrepareReport(engine, data);
+  ASSERT_EQ(report.pages.size(), 3u);
+  const QString pdf = dir.filePath("labels.pdf");
+  ExportPdf(report, pdf);
+  EXPECT_EQ(PdfPages(pdf), 3);
+  const std::string text = PdfText(pdf);
+  size_t at = 0;
+  for (const Product& p : kProducts) {
+    std::string digits = std::string(p.barcode12) + EanCheckDigit(p.barcode12);
+    for (const std::string& want : {std::string(p.name), std::string("等级:合格"), std::string(p.price2),
+                                    digits.substr(1, 6), digits.substr(7, 6)}) {
+      size_t found = text.find(want, at);
+      ASSERT_NE(found, std::string::npos) << want << " after " << at << " in\n" << text;
+      at = found + want.size();
+    }
+  }
+}
+
+TEST(ReportPdf, RefusedBarcodeShowsItsMarkAndTheOtherLabelsPrint) {
+  QTemporaryDir dir;
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("a4-sheet-24.json"));
+  RowsDataSource data("cdsPrint", {{"f_Spbm"}, {"f_Spmc"}, {"f_Spcd"}, {"f_Ggxh"}, {"f_Jldw"}, {"f_Xsdj"},
+                                   {"f_Sptm"}});
+  data.AddRow({"1", "好条码", "", "", "", 1.0, "6901234567892"});
+  data.AddRow({"2", "坏条码", "", "", "", 2.0, "6901234567891"});
+  PreparedReport report = PrepareReport(engine, data);
+  const QString pdf = dir.filePath("sheet.pdf");
+  ExportPdf(report, pdf);
+  const std::string text = PdfText(pdf);
+  EXPECT_NE(text.find("好条码"), std::string::npos);
+  EXPECT_NE(text.find("坏条码"), std::string::npos);
+  EXPECT_NE(text.find("条码错误"), std::string::npos) << text;
+  EXPECT_NE(text.find("6901234567891"), std::string::npos);
+}
+
+TEST(ReportPng, PagesRenderAtTheirSizeWithBarsInTheBarcodeBox) {
+  QTemporaryDir dir;
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("ordinary-label.json"));
+  RowsDataSource data = Shelf();
+  PreparedReport report = PrepareReport(engine, data);
+  const QString png = dir.filePath("label.png");
+  ExportPng(report, 1, png, 254);  // 10 pixels per millimetre
+  QImage image(png);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.width(), 800);
+  EXPECT_EQ(image.height(), 500);
+  // Dark bars inside the barcode box (x 2.5..39.5, y 27.5..46.5 mm), white beside the label.
+  int dark = 0;
+  for (int x = 30; x < 390; ++x)
+    if (qGray(image.pixel(x, 330)) < 100) ++dark;
+  EXPECT_GT(dark, 60);
+  EXPECT_EQ(qGray(image.pixel(5, 5)), 255);
+  EXPECT_THROW(ExportPng(report, 7, png), ModuleError);
+}
+
+TEST(ReportXlsx, TextsLandInCellsOfAValidWorkbook) {
+  QTemporaryDir dir;
+  RowsDataSource data("cdsPrint", {{"f_Spbm"}, {"f_Spmc"}, {"f_Xsdj", "0.00"}});
+  data.AddRow({"0001", "苹果", 3.5});
+  data.AddRow({"0002", "香蕉", 4.25});
+  GridReportSpec spec;
+  spec.columns = {{"商品编码", "f_Spbm", 60}, {"商品名称", "f_Spmc", 100}, {"销售单价", "f_Xsdj", 60}};
+  VariableList vars;
+  vars.Set("Title", "商品原价详细信息");
+  QtTextMeasurer m;
+  PreparedReport report = BuildGridReport(spec, data, vars, m);
+  const QString xlsx = dir.filePath("grid.xlsx");
+  ExportXlsx(report, xlsx);
+  QProcess unzip;
+  unzip.start("unzip", {"-p", xlsx, "xl/sharedStrings.xml"});
+  ASSERT_TRUE(unzip.waitForFinished(30000));
+  const std::string strings = unzip.readAllStandardOutput().toStdString();
+  for (const char* s : {"商品原价详细信息", "商品编码", "0001", "苹果", "4.25"})
+    EXPECT_NE(strings.find(s), std::string::npos) << s;
+  EXPECT_THROW(ExportXlsx(report, dir.filePath("no/such/dir/grid.xlsx")), ModuleError);
+}
+
+// The print dialog answered by a script: a page range (or all pages), copies and collation.
+// (A list of pages typed into the dialog reaches the printer only through a print server;
+// the list itself is covered below through the printer's page ranges.)
+void ChooseRange(QDialog* d, int from, int to, int copies, bool collate) {
+  EXPECT_FALSE(d->findChild<QRadioButton*>("printCurrentPage")->isVisibleTo(d));
+  if (from > 0) {
+    d->findChild<QRadioButton*>("printRange")->setChecked(true);
+    d->findChild<QSpinBox*>("to")->setValue(to);
+    d->findChild<QSpinBox*>("from")->setValue(from);
+  }
+  d->findChild<QSpinBox*>("copies")->setValue(copies);
+  d->findChild<QCheckBox*>("collate")->setChecked(collate);
+  d->accept();
+}
+
+void ExpectPagesInOrder(const QString& pdf, const std::vector<std::string>& order, const char* what) {
+  ASSERT_EQ(PdfPages(pdf), static_cast<int>(order.size())) << what;
+  const std::string text = PdfText(pdf);
+  size_t at = 0;
+  for (const std::string& name : order) {
+    size_t found = text.find(name + "\n", at);
+    ASSERT_NE(found, std::string::npos) << what << ": " << name;
+    at = found + name.size();
+  }
+}
+
+TEST(ReportPrint, DialogPrintsTheChosenPagesWithCopiesCollatedOrNot) {
+  QTemporaryDir dir;
+  test::ReportUi ui;
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("ordinary-label.json"));
+  RowsDataSource data = test::Labels(4);
+  PreparedReport report = PrepareReport(engine, data);
+  struct Case { int from, to, copies; bool collate; std::vector<std::string> order; };
+  const Case cases[] = {
+      {2, 3, 2, true, {"商品2", "商品3", "商品2", "商品3"}},
+      {2, 3, 2, false, {"商品2", "商品2", "商品3", "商品3"}},
+      {0, 0, 1, false, {"商品1", "商品2", "商品3", "商品4"}},  // all pages
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    QPrinter printer(QPrinter::HighResolution);
+    const QString out = dir.filePath(QString("print%1.pdf").arg(n++));
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out);
+    ui.Then([&](QDialog* d) { ChooseRange(d, c.from, c.to, c.copies, c.collate); });
+    ASSERT_TRUE(RunPrintDialog(nullptr, report, printer));
+    ExpectPagesInOrder(out, c.order, "dialog");
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ReportPrint, AListOfPagesPrintsEachListedPageOnceInPageOrder) {
+  QTemporaryDir dir;
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("ordinary-label.json"));
+  RowsDataSource data = test::Labels(5);
+  PreparedReport report = PrepareReport(engine, data);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("list.pdf"));
+  printer.setPrintRange(QPrinter::PageRange);
+  printer.setPageRanges(QPageRanges::fromString("4,1-2,9"));
+  std::vector<int> pages = ChosenPages(printer, 5);
+  EXPECT_EQ(pages, (std::vector<int>{0, 1, 3}));  // page 9 does not exist
+  ASSERT_TRUE(PrintPages(report, printer, pages));
+  ExpectPagesInOrder(dir.filePath("list.pdf"), {"商品1", "商品2", "商品4"}, "list");
+  printer.setPrintRange(QPrinter::AllPages);
+  EXPECT_EQ(ChosenPages(printer, 3), (std::vector<int>{0, 1, 2}));
+}
+
+TEST(ReportPrint, CancellingPrintsNothingAndSaysNothing) {
+  QTemporaryDir dir;
+  test::ReportUi ui;
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("ordinary-label.json"));
+  RowsDataSource data = test::Labels(2);
+  PreparedReport report = PrepareReport(engine, data);
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("cancelled.pdf"));
+  ui.Then([](QDialog* d) { d->reject(); });
+  EXPECT_FALSE(RunPrintDialog(nullptr, report, printer));
+  EXPECT_FALSE(QFile::exists(dir.filePath("cancelled.pdf")));
+  EXPECT_TRUE(ui.messages.empty());
+  // No pages: no dialog at all.
+  PreparedReport empty;
+  EXPECT_FALSE(PrintWithDialog(nullptr, empty));
+  EXPECT_EQ(ui.dialogsRun, 1);
+}
+
+TEST(ReportPrepareFailure, IsShownAsAnExceptionalErrorWithItsReason) {
+  test::ReportUi ui;
+  ReportEngine engine;
+  engine.LoadTemplate(R"({"format":"pricetag-report","version":1,"bands":[{"type":"masterData","height":20,
+      "objects":[{"type":"text","x":0,"y":0,"width":40,"height":5,"text":"[cdsPrint.\"f_Nothing\"]"}]}]})");
+  RowsDataSource data = test::Labels(1);
+  EXPECT_FALSE(PreviewReport(nullptr, engine, data));
+  EXPECT_FALSE(PrintReport(nullptr, engine, data));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].text, QString::fromUtf8("异常错误,原因:报表模板引用了不存在的字段：cdsPrint.\"f_Nothing\""));
+  EXPECT_EQ(ui.messages[0].icon, ui::Icon::Error);
+  EXPECT_EQ(ui.dialogsRun, 0);  // neither preview nor print dialog opened
+}
+
+TEST(ReportPrint, GridReportWithoutAnyPrinterSaysSo) {
+  if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "a default printer is installed";
+  test::ReportUi ui;
+  RowsDataSource data = test::Labels(3);
+  GridReportSpec spec;
+  spec.columns = {{"商品名称", "f_Spmc", 100}};
+  EXPECT_FALSE(PrintGridReport(nullptr, spec, data, {}));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, QString::fromUtf8("没有可用的打印机，无法打印。"));
+}
+
+}  // namespace
+}  // namespace pt::report

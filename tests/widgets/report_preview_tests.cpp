@@ -1,0 +1,157 @@
+// The preview window: opening a large report, zoom, navigation, find, save and open, exports.
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include "report_engine/PreparedFile.h"
+#include "report_engine/ReportPreview.h"
+#include "report_engine/ReportView.h"
+#include "tests/widgets/report_support.h"
+
+namespace pt::report {
+namespace {
+
+PreparedReport Sheet(int labels) {
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("a4-sheet-24.json"));
+  engine.SetVariable("dj", "合格");
+  RowsDataSource data = test::Labels(labels);
+  return PrepareReport(engine, data);
+}
+
+void Show(TReportPreview& w) {
+  w.show();
+  QApplication::processEvents();
+}
+
+TEST(ReportPreview, OpensTenThousandLabelsAtOncePaintingOnlyPagesInSight) {
+  PreparedReport report = Sheet(10000);
+  ASSERT_EQ(report.pages.size(), 417u);
+  QElapsedTimer timer;
+  timer.start();
+  TReportPreview w(report);
+  Show(w);
+  w.View()->viewport()->repaint();
+  const qint64 ms = timer.elapsed();
+  EXPECT_LT(ms, 1000);
+  EXPECT_EQ(w.objectName(), "TReportPreview");
+  EXPECT_EQ(w.lblPageCount->text(), QString::fromUtf8("/ 417 页"));
+  EXPECT_EQ(w.spnPage->value(), 1);
+  EXPECT_EQ(w.cboZoom->currentText(), "100%");  // the engine's default zoom
+  EXPECT_LE(w.View()->PagesPainted(), 4);
+  EXPECT_GE(w.View()->PagesPainted(), 1);
+}
+
+TEST(ReportPreview, NavigationAndZoom) {
+  PreparedReport report = Sheet(24 * 5);
+  TReportPreview w(report);
+  Show(w);
+  EXPECT_FALSE(w.btnPrior->isEnabled());
+  QTest::mouseClick(w.btnNext, Qt::LeftButton);
+  EXPECT_EQ(w.View()->CurrentPage(), 1);
+  EXPECT_EQ(w.spnPage->value(), 2);
+  QTest::mouseClick(w.btnLast, Qt::LeftButton);
+  EXPECT_EQ(w.View()->CurrentPage(), 4);
+  EXPECT_FALSE(w.btnNext->isEnabled());
+  w.spnPage->setValue(3);
+  EXPECT_EQ(w.View()->CurrentPage(), 2);
+  QTest::mouseClick(w.btnFirst, Qt::LeftButton);
+  EXPECT_EQ(w.View()->CurrentPage(), 0);
+
+  QTest::mouseClick(w.btnZoomIn, Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(w.View()->Zoom(), 1.25);
+  EXPECT_EQ(w.cboZoom->currentText(), "125%");
+  QTest::mouseClick(w.btnZoomOut, Qt::LeftButton);
+  QTest::mouseClick(w.btnZoomOut, Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(w.View()->Zoom(), 0.75);
+  QTest::mouseClick(w.btnFitWidth, Qt::LeftButton);
+  const QRect page = w.View()->PageRect(0);
+  EXPECT_NEAR(page.width(), w.View()->viewport()->width() - 24, 2);
+  QTest::mouseClick(w.btnWholePage, Qt::LeftButton);
+  const QRect whole = w.View()->PageRect(w.View()->CurrentPage());
+  EXPECT_LE(whole.height(), w.View()->viewport()->height());
+  EXPECT_LE(whole.width(), w.View()->viewport()->width());
+}
+
+TEST(ReportPreview, FindMovesToTheNextMatchAndSaysWhenThereIsNone) {
+  test::ReportUi ui;
+  PreparedReport report = Sheet(60);
+  TReportPreview w(report);
+  Show(w);
+  EXPECT_TRUE(w.FindNext(QString::fromUtf8("商品25")));
+  EXPECT_EQ(w.View()->CurrentPage(), 1);
+  // A new text searches on from the page shown: 商品50 is the first on the third page.
+  EXPECT_TRUE(w.FindNext(QString::fromUtf8("商品5")));
+  EXPECT_EQ(w.View()->CurrentPage(), 2);
+  EXPECT_TRUE(w.FindNext(QString::fromUtf8("商品5")));  // 商品51, still there
+  EXPECT_EQ(w.View()->CurrentPage(), 2);
+  w.edtFind->setText(QString::fromUtf8("没有这个"));
+  QTest::mouseClick(w.btnFind, Qt::LeftButton);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, QString::fromUtf8("未找到“没有这个”"));
+  EXPECT_EQ(ui.messages[0].caption, QString::fromUtf8("提示"));
+  // Letters match without regard to case.
+  EXPECT_TRUE(w.FindNext("p100059"));
+  EXPECT_EQ(w.View()->CurrentPage(), 2);
+}
+
+TEST(ReportPreview, SaveOpenAndExportThroughTheFileDialogs) {
+  QTemporaryDir dir;
+  test::ReportUi ui;
+  PreparedReport report = Sheet(30);
+  TReportPreview w(report);
+  Show(w);
+  const QString saved = dir.filePath("labels.ptrep");
+  ui.fileAnswers = {saved, dir.filePath("labels.pdf"), dir.filePath("labels.png"), dir.filePath("labels.xlsx"), ""};
+  QTest::mouseClick(w.btnSave, Qt::LeftButton);
+  QTest::mouseClick(w.btnExportPdf, Qt::LeftButton);
+  QTest::mouseClick(w.btnExportPng, Qt::LeftButton);
+  QTest::mouseClick(w.btnSaveXls, Qt::LeftButton);
+  QTest::mouseClick(w.btnSave, Qt::LeftButton);  // cancelled: nothing happens
+  EXPECT_TRUE(ui.messages.empty());
+  for (const char* f : {"labels.ptrep", "labels.pdf", "labels.png", "labels.xlsx"})
+    EXPECT_GT(QFileInfo(dir.filePath(f)).size(), 0) << f;
+  EXPECT_EQ(test::PdfPages(dir.filePath("labels.pdf")), 2);
+
+  PreparedReport other = Sheet(1);
+  TReportPreview second(other);
+  Show(second);
+  ui.fileAnswers = {saved};
+  QTest::mouseClick(second.btnOpen, Qt::LeftButton);
+  EXPECT_EQ(second.Report().pages.size(), 2u);
+  EXPECT_EQ(second.lblPageCount->text(), QString::fromUtf8("/ 2 页"));
+  EXPECT_EQ(SavePreparedReport(second.Report()), SavePreparedReport(report));
+
+  QFile junk(dir.filePath("junk.ptrep"));
+  ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+  junk.write("not a report");
+  junk.close();
+  ui.fileAnswers = {junk.fileName()};
+  QTest::mouseClick(second.btnOpen, Qt::LeftButton);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, QString::fromUtf8("不是报表文件，无法打开"));
+  EXPECT_EQ(second.Report().pages.size(), 2u);  // what was shown stays
+}
+
+TEST(ReportPreview, ShowPreviewRunsModallyAndCloses) {
+  test::ReportUi ui;
+  PreparedReport report = Sheet(3);
+  bool seen = false;
+  ui.Then([&](QDialog* d) {
+    seen = d->objectName() == "TReportPreview";
+    QTest::mouseClick(d->findChild<QToolButton*>("btnClose"), Qt::LeftButton);
+    EXPECT_EQ(d->result(), ui::kResultCancel);
+  });
+  ShowPreview(nullptr, report);
+  EXPECT_TRUE(seen);
+}
+
+}  // namespace
+}  // namespace pt::report
