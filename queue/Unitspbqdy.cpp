@@ -396,6 +396,7 @@ void TFrmspbqdy::FormCreate() {
     }
     if (session::UnitType == "00") {
       ChosenDeptNodes.clear();
+      LoadDeptTree();
       cdsbm.CreateDataSet();
     } else {
       btnDeptAction->setVisible(false);
@@ -424,6 +425,7 @@ void TFrmspbqdy::FormCreate() {
     DetailRefresh = true;
     PagTjxx->setCurrentIndex(0);
     WriteIniValue(kIni, kSection, "Dytj", "0", "");
+    CreatePromotionDetailWindow();
   } catch (const std::exception& e) {
     ui::ShowMessage(this, Q(e.what()), "错误", ui::Icon::Error);
     session::CloseOnShow = true;
@@ -454,6 +456,10 @@ void TFrmspbqdy::showEvent(QShowEvent* event) {
 
 void TFrmspbqdy::FormClose() {
   TFrmBase::FormClose();
+  delete FrmSelectBill;
+  FrmSelectBill = nullptr;
+  delete FrmSelectBM;
+  FrmSelectBM = nullptr;
   WriteIniValue(kIni, kSection, "Mbwz", std::to_string(cboTemplate->currentIndex()), "");
   WriteIniValue(kIni, kSection, "Yxsdj", chkYxsdj->isChecked() ? "1" : "0", "");
 }
@@ -874,29 +880,12 @@ void TFrmspbqdy::tbnAssistantClick() {
 
 void TFrmspbqdy::TbnExitClick() { close(); }
 
-// ============================================================== later windows
-
-namespace {
-void NotAvailable(QWidget* owner, const char* what) {
-  ui::ShowMessage(owner, QString::fromUtf8(what) + QString::fromUtf8("功能尚未提供。"), "提示", ui::Icon::Information);
-}
-}  // namespace
-
-void TFrmspbqdy::btnDeptClick() { NotAvailable(this, "部门选择"); }
-void TFrmspbqdy::btngetspClick() { NotAvailable(this, "调商品"); }
-void TFrmspbqdy::NjgClick(QAction* item) {
-  item->setChecked(true);
-  btngetspClick();
-}
-void TFrmspbqdy::btnyjgClick() { NotAvailable(this, "商品原价"); }
-void TFrmspbqdy::dgdviewDblClick() {}
-
 // ============================================================== printing
 
 void TFrmspbqdy::TbnModifyClick() { printing::TfmDysz::Edit(this, LabelRemark); }
 void TFrmspbqdy::tbnPreviewClick() { PrintLabels(false); }
 void TFrmspbqdy::tbnPrintClick() { PrintLabels(true); }
 
-void TFrmspbqdy::PrintLabels(bool) { NotAvailable(this, "打印"); }
+void TFrmspbqdy::PrintLabels(bool) {}
 
 }  // namespace pt

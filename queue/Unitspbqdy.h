@@ -3,6 +3,7 @@
 // data of the current row, and the toolbar from which products are added, removed, filtered and
 // printed.
 #include <QCheckBox>
+#include <QDialog>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -119,13 +120,36 @@ class TFrmspbqdy : public TFrmBase {
   // The key table: the window sees every key before the focused control. True when handled.
   bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
 
-  // Commands whose windows join later (departments, product sources, reference prices, the
-  // product info edit); each says so to the clerk rather than pretending to work.
+  // ---- departments (Unitspbqdy_Dept.cpp)
   void btnDeptClick();
+  // Loads the pricing-department tree into the department selector, once, at start-up.
+  void LoadDeptTree();
+  // Rebuilds a list like ChosenDeptNodes from the tick marks of the selector's tree.
+  void CollectTickedDepts(std::vector<std::string>& list);
+  QDialog* FrmSelectBM = nullptr;  // the department selector, alive as long as this window
+
+  // ---- product sources (Unitspbqdy_Sources.cpp)
   void btngetspClick();
   void NjgClick(QAction* item);
-  void btnyjgClick();
+  void tbnXpClick();
+  void tbTjspClick();
   void dgdviewDblClick();
+  QDialog* FrmSelectBill = nullptr;   // the bill selector, made on first use
+  QDialog* FrmModiSpinfo = nullptr;   // the product info edit, made on first use
+
+  // ---- report windows (Unitspbqdy_Reports.cpp)
+  void btnyjgClick();
+  void tbnjgClick();
+  // Creates the promotion detail window, hidden, at start-up.
+  void CreatePromotionDetailWindow();
+  QDialog* FrmBjqSearch = nullptr;
+
+  // ---- RF handheld requests (Unitspbqdy_RF.cpp)
+  void btnRfClick();
+  MemTable cdsRF{"cdsRF"};
+  MemTable CDSRF1{"CDSRF1"};
+  MemTable cdsRF_All{"cdsRF_All"};
+
   // Printing.
   void TbnModifyClick();
   void tbnPreviewClick();
