@@ -165,8 +165,10 @@ class Parser {
     return l;
   }
   int Not() {
-    if (lex_.TakeKeyword("not")) return Binary(Kind::Not, Not(), -1);
-    return Compare();
+    if (++depth_ > kMaxDepth) SyntaxError(source_, "嵌套过深");
+    int e = lex_.TakeKeyword("not") ? Binary(Kind::Not, Not(), -1) : Compare();
+    --depth_;
+    return e;
   }
   int Compare() {
     int l = Sum();
@@ -193,8 +195,11 @@ class Parser {
     }
   }
   int Unary() {
-    if (lex_.TakeOp("-")) return Binary(Kind::Neg, Unary(), -1);
-    return Primary();
+    // Nesting is bounded so that no template can exhaust the stack.
+    if (++depth_ > kMaxDepth) SyntaxError(source_, "嵌套过深");
+    int e = lex_.TakeOp("-") ? Binary(Kind::Neg, Unary(), -1) : Primary();
+    --depth_;
+    return e;
   }
   int Primary() {
     if (lex_.TakeOp("(")) {
@@ -241,9 +246,11 @@ class Parser {
     }
   }
 
+  static constexpr int kMaxDepth = 200;
   std::string_view source_;
   Lexer lex_;
   std::vector<Node>& nodes_;
+  int depth_ = 0;
 };
 
 // Numbers for arithmetic and comparison: a text that reads as a number counts as one.

@@ -64,6 +64,8 @@ TEST(ReportText, SyntaxAndBindingErrorsNameTheProblem) {
       EXPECT_STREQ(e.what(), c.message);
     }
   }
+  EXPECT_THROW(Expression::Parse(std::string(5000, '(') + "1" + std::string(5000, ')')), ModuleError);
+  EXPECT_THROW(Expression::Parse(std::string(5000, '-') + "1"), ModuleError);
   RowsDataSource s = PrintRecord();
   auto bindError = [&](const char* text) {
     TextTemplate t = TextTemplate::Parse(text);
