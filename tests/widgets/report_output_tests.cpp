@@ -1,5 +1,6 @@
 // Report outputs drawn by Qt: PDF read back with pdftotext, PNG, spreadsheet, and printing
 // through the print dialog.
+#include <QBuffer>
 #include <QImage>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -101,6 +102,27 @@ TEST(ReportPng, PagesRenderAtTheirSizeWithBarsInTheBarcodeBox) {
   EXPECT_GT(dark, 60);
   EXPECT_EQ(qGray(image.pixel(5, 5)), 255);
   EXPECT_THROW(ExportPng(report, 7, png), ModuleError);
+}
+
+TEST(ReportPng, EmbeddedPicturesAreDrawnKeepingTheirAspect) {
+  QImage red(4, 2, QImage::Format_RGB32);  // twice as wide as high
+  red.fill(Qt::red);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  red.save(&buffer, "PNG");
+  ReportEngine engine;
+  engine.LoadTemplate(R"({"format":"pricetag-report","version":1,"page":{"width":40,"height":40},
+      "bands":[{"type":"masterData","height":40,"objects":[
+        {"type":"picture","x":0,"y":0,"width":40,"height":40,"png":")" + png.toBase64().toStdString() + R"("}]}]})");
+  RowsDataSource data = test::Labels(1);
+  PreparedReport report = PrepareReport(engine, data);
+  QTemporaryDir dir;
+  ExportPng(report, 0, dir.filePath("picture.png"), 254);
+  QImage out(dir.filePath("picture.png"));
+  ASSERT_EQ(out.size(), QSize(400, 400));
+  EXPECT_EQ(QColor(out.pixel(200, 200)), QColor(Qt::red));   // centre of the fitted picture
+  EXPECT_EQ(QColor(out.pixel(200, 20)), QColor(Qt::white));  // above it: the aspect is kept
 }
 
 TEST(ReportXlsx, TextsLandInCellsOfAValidWorkbook) {
