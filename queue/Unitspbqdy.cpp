@@ -27,6 +27,8 @@
 #include "printing/PrintRecord.h"
 #include "printing/UnitDysz.h"
 #include "queue/QueueRecord.h"
+#include "report_engine/MemTableSource.h"
+#include "report_engine/ReportView.h"
 
 namespace pt {
 
@@ -440,8 +442,12 @@ void TFrmspbqdy::FillTemplateList() {
     return;
   }
   if (!ref.IsPacket()) throw ModuleError("主机没有返回模板数据包");
+  // The template text is long: whatever size the host declares, nothing of it may be cut.
   CdsTemplate.Close();
   CdsTemplate.ClearFields();
+  CdsTemplate.AddField("f_Reportname", FieldType::Text, 0);
+  CdsTemplate.AddField("f_ReportInfo", FieldType::Text, 0);
+  CdsTemplate.CreateDataSet();
   CdsTemplate.LoadPacket(ref.AsPacket());
   cboTemplate->clear();
   const int nameField = CdsTemplate.FieldIndexOrThrow("f_reportname");
@@ -886,6 +892,60 @@ void TFrmspbqdy::TbnModifyClick() { printing::TfmDysz::Edit(this, LabelRemark); 
 void TFrmspbqdy::tbnPreviewClick() { PrintLabels(false); }
 void TFrmspbqdy::tbnPrintClick() { PrintLabels(true); }
 
-void TFrmspbqdy::PrintLabels(bool) {}
+void TFrmspbqdy::PrintLabels(bool printDirectly) {
+  if (!cdsSpda.Active() || cdsSpda.IsEmpty()) return;
+  const std::string name = Trim(S(cboTemplate->currentText()));
+  if (name.empty()) {
+    ui::ShowMessage(this, QString::fromUtf8("未选择打印模板！"), "错误", ui::Icon::Error);
+    return;
+  }
+  const int nameField = CdsTemplate.FieldIndexOrThrow("f_Reportname");
+  const int infoField = CdsTemplate.FieldIndexOrThrow("f_ReportInfo");
+  int row = -1;
+  for (int i = 0; i < CdsTemplate.RecordCount() && row < 0; ++i)
+    if (QString::fromStdString(CdsTemplate.CellAt(i, nameField).ToText())
+            .compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
+      row = i;
+  if (row < 0) {
+    ui::ShowMessage(this, Q(name) + QString::fromUtf8("打印模板不存在！"), "错误", ui::Icon::Error);
+    return;
+  }
+  RMReport1.LoadStoredTemplate(CdsTemplate.CellAt(row, infoField).ToText());
+  // The grade, the reduction reason and the period come from the settings file as it holds them
+  // now; the remark stays what the clerk set.
+  if (!cdsSpda.GetText("f_spbm").empty()) {
+    const printing::PrintSettings settings = printing::LoadPrintSettings(kIni, kSection, "");
+    LabelGrade = settings.labelGrade;
+    ReductionReason = settings.reductionReason;
+    PeriodChoice = settings.periodChoice;
+  }
+  std::string failure;
+  if (!printing::FillPrintRecords(cdsSpda, cdsPrint, PeriodChoice, DetailRefresh, failure))
+    ui::ShowMessage(this, Q(failure), "错误提示", ui::Icon::Warning);
+  RMReport1.SetVariable("dj", LabelGrade);
+  RMReport1.SetVariable("bz", LabelRemark);
+  RMReport1.SetVariable("Jjyy", ReductionReason);
+  RMReport1.SetVariable("CurDate", SystemParams.CurrentDate);
+  if (!cdsPrint.IsEmpty()) cdsPrint.First();
+  report::MemTableSource source(cdsPrint, "cdsPrint");
+  if (!printDirectly) {
+    report::PreviewReport(this, RMReport1, source);
+    return;
+  }
+  report::PreparedReport prepared;
+  try {
+    prepared = report::PrepareReport(RMReport1, source);
+  } catch (const std::exception& e) {
+    report::ShowPrepareFailure(this, Q(e.what()));
+    return;
+  }
+  report::PrintWithDialog(this, prepared);
+  if (ui::ShowMessage(this, QString::fromUtf8("是否清除打印内容?"), "提示信息", ui::Icon::Question,
+                      ui::Buttons::YesNo) != ui::kResultYes)
+    return;
+  cdsSpda.EmptyDataSet();
+  EmptyHistories();
+  lblSpSum->setText(QString::fromUtf8(kCounter));
+}
 
 }  // namespace pt

@@ -19,6 +19,8 @@
 #include "common/UnitBaseForm.h"
 #include "common/UnitDreamClass.h"
 #include "queue/ProductQuery.h"
+#include "queue/ProductSources.h"
+#include "report_engine/ReportEngine.h"
 
 class QShowEvent;
 
@@ -94,6 +96,7 @@ class TFrmspbqdy : public TFrmBase {
   MemTable CdsTemplate{"CdsTemplate"};
   MemTable cdsbm{"cdsbm"};
   MemTable cdspub{"cdspub"};
+  report::ReportEngine RMReport1;  // the label report: its template and report variables
 
   // ---- window state
   TSystemParams SystemParams;
@@ -134,8 +137,18 @@ class TFrmspbqdy : public TFrmBase {
   void tbnXpClick();
   void tbTjspClick();
   void dgdviewDblClick();
+  void GetTimedSales();        // "限时限量"
+  void GetQuantityPricing();   // "批量作价"
+  void GetChangedProducts();   // "调异动商品"
+  void GetPricingBill();       // "调定价单"
   QDialog* FrmSelectBill = nullptr;   // the bill selector, made on first use
   QDialog* FrmModiSpinfo = nullptr;   // the product info edit, made on first use
+  // The label data confirmed last in the product info edit: defaults for the next empty row.
+  queue::ProductInfoDefaults LastProductInfo;
+  // Shared by "新    品" and "调价商品": sends the condition as it stands and replaces the
+  // queue; emptyMessage is shown when nothing came back.
+  void ReplaceQueueFromSource(const std::string& condition, const std::string& emptyMessage);
+  void EditProductInfo();
 
   // ---- report windows (Unitspbqdy_Reports.cpp)
   void btnyjgClick();

@@ -1,0 +1,230 @@
+// Printing from the main window: template choice, the print settings dialog, the print pass into
+// the print record, the print dialog, and labels printed to PDF on the seeded SQLite host.
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "common/IniFile.h"
+#include "hostapp/HostDatabase.h"
+#include "hostapp/SeedData.h"
+#include "hostapp/SqliteHostService.h"
+#include "printing/UnitDysz.h"
+#include "report_engine/ReportPreview.h"
+#include "tests/queue/MainWindowFixture.h"
+
+namespace pt::test {
+namespace {
+
+class PrintingTest : public MainWindowFixture {
+ protected:
+  TFrmspbqdy* OpenWithTemplates(const std::vector<std::string>& names) {
+    HealthyHostOptions o;
+    o.templateNames = names;
+    return OpenScripted(o);
+  }
+  void QueueAmountRows(TFrmspbqdy* w, int n) {
+    for (int i = 0; i < n; ++i) {
+      w->cdsSpda.Append();
+      w->cdsSpda.Set("f_spbm", "A" + std::to_string(i));
+      w->cdsSpda.Set("f_jekz", "1");
+      w->cdsSpda.Set("f_xsdj", 3.5);
+      w->cdsSpda.Post();
+    }
+  }
+};
+
+TEST_F(PrintingTest, TheTemplateMustBeChosenAndKnown) {
+  TFrmspbqdy* w = OpenWithTemplates({"普通标价签"});
+  w->tbnPrint->click();
+  EXPECT_TRUE(ui_.messages.empty()) << "an empty queue prints nothing and says nothing";
+  QueueAmountRows(w, 1);
+  w->cboTemplate->setCurrentIndex(-1);
+  w->tbnPreview->click();
+  ASSERT_EQ(MessageTexts(), (std::vector<std::string>{"未选择打印模板！"}));
+  EXPECT_EQ(ui_.messages[0].caption.toStdString(), "错误");
+  w->cboTemplate->addItem("  别的模板  ");
+  w->cboTemplate->setCurrentIndex(1);
+  w->tbnPreview->click();
+  EXPECT_EQ(MessageTexts().back(), "别的模板打印模板不存在！");
+  EXPECT_TRUE(w->cdsPrint.IsEmpty());
+}
+
+TEST_F(PrintingTest, SettingsDialogKeepsGradeReasonAndPeriodInTheFileAndTheRemarkInMemory) {
+  TFrmspbqdy* w = OpenWithTemplates({"普通标价签"});
+  ui_.Then([](QDialog* d) {
+    auto* dlg = static_cast<printing::TfmDysz*>(d);
+    EXPECT_EQ(dlg->feSpdj->text().toStdString(), "合格");
+    EXPECT_EQ(dlg->feJjyy->text().toStdString(), "酬宾");
+    EXPECT_EQ(dlg->cboDyLb->currentIndex(), 0);
+    dlg->feSpdj->setText("");
+    dlg->cboDyLb->setCurrentIndex(1);
+    dlg->edtbz->setText("新品上市");
+    dlg->btnOK->click();
+  });
+  w->TbnModify->click();
+  EXPECT_EQ(ReadIniValue("Tallmerpos.ini", "SpBjqDy", "Spdj", "x", ""), "");
+  EXPECT_EQ(ReadIniValue("Tallmerpos.ini", "SpBjqDy", "Dytj", "x", ""), "1");
+  EXPECT_EQ(w->LabelRemark, "新品上市");
+  ui_.Then([](QDialog* d) {
+    auto* dlg = static_cast<printing::TfmDysz*>(d);
+    EXPECT_EQ(dlg->edtbz->text().toStdString(), "新品上市");
+    dlg->edtbz->setText("丢弃");
+    dlg->btnCancel->click();
+  });
+  w->TbnModify->click();
+  EXPECT_EQ(w->LabelRemark, "新品上市");
+
+  // The next pass prints the next period and the empty grade; the remark stays.
+  w->cdsSpda.Append();
+  w->cdsSpda.Set("f_spbm", "001");
+  w->cdsSpda.Set("f_xsdj", 5.0);
+  w->cdsSpda.Set("f_BqPtXsdj", 4.0);
+  w->cdsSpda.Set("f_XqPtXsdj", 3.0);
+  w->cdsSpda.Post();
+  w->LabelGrade = "手填";
+  ui_.Then([](QDialog* d) { d->done(2); });  // the preview
+  w->tbnPreview->click();
+  EXPECT_EQ(w->PeriodChoice, "1");
+  EXPECT_EQ(w->LabelGrade, "");
+  EXPECT_DOUBLE_EQ(w->cdsPrint.GetFloat("f_Tjjg"), 3.0);
+  ASSERT_NE(w->RMReport1.Variables().Find("bz"), nullptr);
+  EXPECT_EQ(*w->RMReport1.Variables().Find("bz"), "新品上市");
+
+  // A "Dytj" that is not a number is reported; the dialog opens on the current period.
+  settings_.Write("[SpBjqDy]\r\nDytj=x\r\n");
+  ui_.Then([](QDialog* d) {
+    EXPECT_EQ(static_cast<printing::TfmDysz*>(d)->cboDyLb->currentIndex(), 0);
+    d->done(2);
+  });
+  const size_t before = ui_.messages.size();
+  w->TbnModify->click();
+  EXPECT_EQ(ui_.messages.size(), before + 1);
+}
+
+TEST_F(PrintingTest, ThePassKeepsTheQueuePositionAndPreviewShowsOneLabelPerRow) {
+  TFrmspbqdy* w = OpenWithTemplates({"Ordinary"});
+  // The list's template text is what the seeded host stores; here a real stock template.
+  QueueAmountRows(w, 3);
+  w->cdsSpda.SetRecNo(2);
+  w->CdsTemplate.First();
+  w->CdsTemplate.Edit();
+  w->CdsTemplate.Set("f_Reportname", "ORDINARY");
+  w->CdsTemplate.Set("f_ReportInfo", hostapp::HexTemplate(R"({"format":"pricetag-report","version":1,"name":"t",
+    "page":{"width":60,"height":40},"bands":[{"type":"masterData","height":40,"objects":[
+    {"type":"text","x":1,"y":1,"width":50,"height":8,"text":"[cdsPrint.\"f_Spbm\"]"}]}]})"));
+  w->CdsTemplate.Post();
+  w->cboTemplate->setItemText(0, "ordinary   ");
+  int pages = -1;
+  ui_.Then([&](QDialog* d) {
+    if (auto* preview = qobject_cast<report::TReportPreview*>(d)) pages = static_cast<int>(preview->Report().pages.size());
+    d->done(2);
+  });
+  w->tbnPreview->click();
+  EXPECT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  EXPECT_EQ(pages, 3);
+  EXPECT_EQ(w->cdsPrint.RecordCount(), 3);
+  EXPECT_EQ(w->cdsSpda.RecNo(), 2);
+  EXPECT_TRUE(w->DetailRefresh);
+  EXPECT_EQ(*w->RMReport1.Variables().Find("CurDate"), "20241210");
+  EXPECT_EQ(*w->RMReport1.Variables().Find("dj"), "合格");
+}
+
+// Labels of real products through a stock template to a PDF, read back with pdftotext.
+class PrintToPdf : public MainWindowFixture {
+ protected:
+  void SetUp() override {
+    const std::string path = dir_.path().toStdString() + "/print.db";
+    db_ = std::make_unique<hostapp::HostDatabase>(path, hostapp::ServerClock::Pinned("20241210"));
+    hostapp::SeedOptions o;
+    o.products = 300;
+    o.serverDate = "20241210";
+    o.unitType = "02";
+    hostapp::SeedDatabase(*db_, o);
+    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+  }
+  void TearDown() override {
+    MainWindowFixture::TearDown();
+    service_.reset();
+    db_.reset();
+  }
+  QTemporaryDir dir_;
+  std::unique_ptr<hostapp::HostDatabase> db_;
+  std::unique_ptr<hostapp::SqliteHostService> service_;
+};
+
+TEST_F(PrintToPdf, PdftotextFindsNamesPricesAndBarcodesInQueueOrder) {
+  TFrmspbqdy* w = Open(*service_);
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  const int ordinary = w->cboTemplate->findText("普通标价签");
+  ASSERT_GE(ordinary, 0);
+  w->cboTemplate->setCurrentIndex(ordinary);
+  MemTable codes;
+  codes.LoadPacket(db_->QueryNativePacket(
+      "select da.f_Spbm from tbSpda da join tbSptm tm on tm.f_Spbm=da.f_Spbm and tm.f_xh=1 where da.f_Mj=1 and "
+      "length(tm.f_Sptm)=13 and da.f_Spbm in (select f_spbm from tblsdkz k,tbspjyztda z where "
+      "k.f_jyztbm=z.f_jyztbm and f_yxxs=1) order by da.f_Spbm limit 3"));
+  ASSERT_EQ(codes.RecordCount(), 3);
+  for (codes.First(); !codes.Eof(); codes.Next()) {
+    Type(QString::fromStdString(codes.GetText("f_Spbm")));
+    Enter();
+  }
+  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  ASSERT_GE(w->cdsSpda.RecordCount(), 3);
+
+  const QString pdf = dir_.path() + "/labels.pdf";
+  ui_.Then([&](QDialog* d) {
+    auto* dialog = qobject_cast<QPrintDialog*>(d);
+    ASSERT_NE(dialog, nullptr);
+    dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+    dialog->printer()->setOutputFileName(pdf);
+    dialog->done(QDialog::Accepted);
+  });
+  ui_.messageAnswers.push_back(ui::kResultNo);
+  w->tbnPrint->click();
+  ASSERT_EQ(MessageTexts(), (std::vector<std::string>{"是否清除打印内容?"}));
+  EXPECT_EQ(ui_.messages[0].caption.toStdString(), "提示信息");
+  EXPECT_FALSE(w->cdsSpda.IsEmpty()) << "No keeps the queue";
+
+  QProcess p;
+  p.start("pdftotext", {"-layout", pdf, "-"});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  const std::string text = QString::fromUtf8(p.readAllStandardOutput()).toStdString();
+  size_t at = 0;
+  for (int i = 0; i < w->cdsPrint.RecordCount(); ++i) {
+    const std::string name = w->cdsPrint.CellAt(i, w->cdsPrint.FieldIndex("f_Spmc")).ToText();
+    const std::string price = w->cdsPrint.DisplayTextAt(i, w->cdsPrint.FieldIndex("f_Xsdj"));
+    const std::string barcode = w->cdsPrint.CellAt(i, w->cdsPrint.FieldIndex("f_Sptm")).ToText();
+    const size_t n = text.find(name, at);
+    ASSERT_NE(n, std::string::npos) << name << "\n" << text;
+    EXPECT_NE(text.find(FormatFloat("0.00", std::stod(price.empty() ? "0" : price)), n), std::string::npos) << price;
+    const size_t b = text.find(barcode.substr(1, 6), n);
+    EXPECT_NE(b, std::string::npos) << barcode;
+    at = n + name.size();
+  }
+
+  // Printing again and answering Yes empties the queue.
+  ui_.Then([&](QDialog* d) {
+    auto* dialog = qobject_cast<QPrintDialog*>(d);
+    dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+    dialog->printer()->setOutputFileName(pdf);
+    dialog->done(QDialog::Accepted);
+  });
+  ui_.messageAnswers.push_back(ui::kResultYes);
+  w->tbnPrint->click();
+  EXPECT_TRUE(w->cdsSpda.IsEmpty());
+  EXPECT_EQ(Counter(), "打印商品总计个数:");
+
+  // A cancelled print dialog prints nothing; the question still follows.
+  Type(QString::fromStdString(codes.GetText("f_Spbm")));
+  Enter();
+  ui_.Then([](QDialog* d) { d->done(QDialog::Rejected); });
+  ui_.messageAnswers.push_back(ui::kResultNo);
+  const size_t asked = ui_.messages.size();
+  w->tbnPrint->click();
+  EXPECT_EQ(ui_.messages.size(), asked + 1);
+}
+
+}  // namespace
+}  // namespace pt::test
