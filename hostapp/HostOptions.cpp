@@ -12,11 +12,13 @@ namespace pt::hostapp {
 std::string HostUsage() {
   return "usage: pricetag-host [DB [SERVER-DATE [OPERATOR [MODE-TAG]]]]\n"
          "                     [--db FILE] [--server-date YYYYMMDD[HHNNSS]] [--operator CODE]\n"
-         "                     [--mode TAG] [--trace FILE] [--module FILE]\n"
+         "                     [--mode TAG] [--trace FILE] [--module FILE] [--print-pdf FILE]\n"
          "Without a database the demo database in the per-user data folder is used (seeded on\n"
          "first use, server date " + std::string(kDemoServerDate) + "). The call trace is also switched on by\n"
          "PRICETAG_HOST_TRACE=FILE. The module library libdllmorvex.so is looked for beside the\n"
-         "executable unless --module names it.\n";
+         "executable unless --module names it. --print-pdf FILE (and, without a display, the\n"
+         "demo PDF beside the demo database) queues a few products, prints their labels to FILE\n"
+         "and exits.\n";
 }
 
 bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& out, std::string& error) {
@@ -47,6 +49,7 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions& out, st
     else if (name == "--mode") out.modeTag = value;
     else if (name == "--trace") out.traceFile = value;
     else if (name == "--module") out.modulePath = value;
+    else if (name == "--print-pdf") out.printPdf = value;
     else {
       error = "unknown option " + name;
       return false;
@@ -88,6 +91,10 @@ std::string DemoDatabasePath() {
   return (base / "pricetag" / "demo.db").string();
 }
 
+std::string DemoPdfPath() {
+  return (std::filesystem::path(DemoDatabasePath()).parent_path() / "labels.pdf").string();
+}
+
 std::unique_ptr<HostDatabase> OpenHostDatabase(const HostOptions& options, std::string* note) {
   namespace fs = std::filesystem;
   std::string path = options.database.empty() ? DemoDatabasePath() : options.database;
@@ -102,6 +109,7 @@ std::unique_ptr<HostDatabase> OpenHostDatabase(const HostOptions& options, std::
     SeedOptions seed;
     seed.products = kDemoProducts;
     seed.serverDate = kDemoServerDate;
+    seed.unitType = kDemoUnitType;
     SeedDatabase(*db, seed);
     if (note) *note = "created the demo database " + path;
   } else {

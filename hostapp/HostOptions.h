@@ -2,7 +2,7 @@
 // The stand-in host's command line and the database it opens.
 //
 //   pricetag-host [DB [SERVER-DATE [OPERATOR [MODE-TAG]]]] [--db FILE] [--server-date YYYYMMDD]
-//                 [--operator CODE] [--mode TAG] [--trace FILE] [--module FILE]
+//                 [--operator CODE] [--mode TAG] [--trace FILE] [--module FILE] [--print-pdf FILE]
 //
 // With no database a demo database in the per-user data folder is used, seeded on first use.
 #include <memory>
@@ -20,6 +20,7 @@ struct HostOptions {
   std::string modeTag;         // first bytes of the shared-memory block ("job"); empty: none
   std::string traceFile;       // call trace; empty: none (PRICETAG_HOST_TRACE is read by the caller)
   std::string modulePath;      // the module library; empty: beside the executable
+  std::string printPdf;        // a demo print run to this PDF file, then exit; empty: a clerk's session
   bool help = false;
 };
 
@@ -29,10 +30,13 @@ std::string HostUsage();
 
 // $XDG_DATA_HOME/pricetag/demo.db, else ~/.local/share/pricetag/demo.db.
 std::string DemoDatabasePath();
+// Where a demo print run without --print-pdf writes its labels: beside the demo database.
+std::string DemoPdfPath();
 
 // The demo database's layout: what a newcomer's first start seeds.
 inline constexpr const char* kDemoServerDate = "20240315";
 inline constexpr int kDemoProducts = 500;
+inline constexpr const char* kDemoUnitType = "01";  // a store: no pricing departments to choose first
 
 // Opens the database the options name with the server clock they pin: a named file must exist;
 // the demo database is created and seeded when missing (*note then says so). The schema's

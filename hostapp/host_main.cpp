@@ -4,12 +4,15 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
 #include <memory>
 
+#include "hostapp/DemoPrint.h"
 #include "hostapp/HostOptions.h"
 #include "hostapp/HostWindow.h"
 #include "hostapp/SharedModeBlock.h"
@@ -68,6 +71,14 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // Without a display the main job is the demo print run, offscreen.
+  const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+                         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+  if (noDisplay) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (options.printPdf.empty()) options.printPdf = DemoPdfPath();
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName("pricetag-host");
   QuitOnSignals(app);
@@ -111,7 +122,25 @@ int main(int argc, char** argv) {
                                .arg(QString::fromStdString(db->clock().Date()), QString::fromStdString(options.operatorCode)));
     window->show();
     window->OpenModule(module.entry());
-    rc = app.exec();
+    if (!options.printPdf.empty()) {
+      const QString pdf = QFileInfo(QString::fromStdString(options.printPdf)).absoluteFilePath();
+      QTimer::singleShot(0, window, [&rc, window, pdf, &db] {
+        const DemoPrintResult r = RunDemoPrint(window->moduleWindow(), DemoProductCodes(*db, 4),
+                                               QString::fromUtf8("普通标价签"), pdf);
+        for (const QString& m : r.messages) std::fprintf(stderr, "pricetag-host: the module said: %s\n", m.toUtf8().constData());
+        if (r.ok) {
+          std::printf("%s\n", r.pdfPath.toUtf8().constData());
+          std::fprintf(stderr, "pricetag-host: printed %d labels to %s\n", r.labels, r.pdfPath.toUtf8().constData());
+        } else {
+          std::fprintf(stderr, "pricetag-host: the demo print failed: %s\n", r.error.toUtf8().constData());
+          rc = 1;
+        }
+        std::fflush(stdout);
+        window->close();
+      });
+    }
+    const int loop = app.exec();
+    if (rc == 0) rc = loop;
     // Every widget the module made goes before its library does.
     delete window;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
