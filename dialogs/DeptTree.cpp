@@ -1,6 +1,6 @@
 #include "dialogs/DeptTree.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "common/ModuleError.h"
 #include "common/TextRoutines.h"
@@ -9,15 +9,11 @@ namespace pt::dept {
 
 namespace {
 
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
 }
 
 }  // namespace
@@ -245,12 +241,11 @@ TickReport DeptTree::ApplySelectionLines(const std::vector<std::string>& lines) 
     if (!t.empty()) kept.push_back(std::move(t));
   }
   if (kept.empty()) return report;
+  // Keys compare without regard to letter case (codes are ASCII; other characters stay as they are).
+  std::unordered_set<std::string> listed;
+  for (size_t i = 1; i < kept.size(); ++i) listed.insert(AsciiLower(kept[i]));
   const std::vector<NodeId> order = TreeOrder();
-  for (size_t i = 1; i < order.size(); ++i) {
-    const std::string key = SelectionKey(order[i]);
-    const bool listed = std::any_of(kept.begin() + 1, kept.end(), [&](const std::string& k) { return SameTextAscii(k, key); });
-    Change(order[i], listed, report);
-  }
+  for (size_t i = 1; i < order.size(); ++i) Change(order[i], listed.count(AsciiLower(SelectionKey(order[i]))) > 0, report);
   return report;
 }
 

@@ -507,5 +507,31 @@ TEST_F(DeptOnSeededHost, TheChosenDepartmentsTravelWithATypedCode) {
   EXPECT_EQ(ui_.messages[0].caption.toStdString(), "警告");
 }
 
+TEST_F(DeptOnSeededHost, EachOperatorGetsTheDivisionsInHisCharge) {
+  struct Case {
+    const char* operatorCode;
+    std::vector<std::string> tops;  // empty: none in his charge, the window closes
+  } cases[] = {{"0001", {"01 超市事业部", "02 百货事业部"}}, {"0002", {"01 超市事业部"}}, {"0003", {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.operatorCode);
+    ui_.messages.clear();
+    QPointer<TFrmspbqdy> w = Open(*proxy_, c.operatorCode);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (c.tops.empty()) {
+      EXPECT_TRUE(w.isNull());
+      ASSERT_EQ(ui_.messages.size(), 1u);
+      EXPECT_EQ(ui_.messages[0].text.toStdString(), queue::kNoManagedDepts);
+      continue;
+    }
+    ASSERT_FALSE(w.isNull());
+    EXPECT_TRUE(ui_.messages.empty());
+    std::vector<std::string> tops;
+    for (auto id : Selector()->Tree().TopCategories()) tops.push_back(Selector()->Tree().Text(id));
+    EXPECT_EQ(tops, c.tops);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
 }  // namespace
 }  // namespace pt::test
