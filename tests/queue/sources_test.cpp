@@ -369,6 +369,7 @@ TEST_F(SourcesTest, PricingBillQueriesWithTheBillsDepartmentsAndRestoresTheChoic
   rows_ = 2;
   const std::string chosen = "select f_bmbm,f_bmmc from tbbmda where f_bmbm in ('010')";
   w->DeptRestriction = chosen;
+  w->ChosenDeptNodes.clear();  // the bill's departments stand alone: no department check
   listPacket_ = PricingBillsPacket({{1, "DJ202412002", "20241208"}, {0, "DJ202412001", "20241209"}});
   ui_.Then([](QDialog* d) {
     auto* s = qobject_cast<TFrmSelectBill*>(d);
