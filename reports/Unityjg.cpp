@@ -60,7 +60,7 @@ TFrmyjg::TFrmyjg(QWidget* owner, std::string currentDate) : QDialog(owner), curr
 
 TFrmyjg::~TFrmyjg() {
   qApp->removeEventFilter(this);
-  Guard(nullptr, [this] { dgdView->SaveColumnLayout(kIni, kLayoutSection, ""); });
+  dgdView->SaveColumnLayout(kIni, kLayoutSection, "");  // keeps quiet about a file it cannot write
 }
 
 void TFrmyjg::DefineFields() {
