@@ -220,7 +220,9 @@ TEST(PrepareLabels, HeaderAndFooterCarryPageNumbersAndAMissingFieldStopsTheRepor
   EXPECT_EQ(p2.front(), "清单 第2页/共2页");
   EXPECT_EQ(p2.back(), "至 商品9");
   for (const auto* t : ItemsOf<TextItem>(r.pages[0])) {
-    if (t->text == "至 商品6") EXPECT_DOUBLE_EQ(t->box.y, 85);
+    if (t->text == "至 商品6") {
+      EXPECT_DOUBLE_EQ(t->box.y, 85);
+    }
   }
 
   ReportEngine broken;
