@@ -11,7 +11,9 @@
 #include "common/GbkCodec.h"
 #include "common/UnitBaseForm.h"
 #include "queue/Unitspbqdy.h"
+#include "tests/support/HealthyHost.h"
 #include "tests/support/RecordingHost.h"
+#include "tests/widgets/ScriptedUi.h"
 #include "tests/widgets/HostWidgets.h"
 
 namespace pt {
@@ -24,6 +26,7 @@ void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::Deferr
 class ModuleSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    test::ScriptHealthyHost(host);
     panel.resize(640, 480);
     panel.show();
   }
@@ -37,6 +40,7 @@ class ModuleSessionTest : public ::testing::Test {
     return session::OpenMainWindow(0x1234, &notify, code.data(), &panel, service);
   }
 
+  test::ScriptedUi ui;  // no box may wait for a click
   QWidget panel;
   test::NotifyControl notify;
   test::RecordingHost host;
@@ -51,7 +55,8 @@ TEST_F(ModuleSessionTest, OpenMainWindowRecordsTheHandOverAndEmbedsTheWindow) {
   EXPECT_EQ(session::HostNotifyControl.data(), &notify);
   EXPECT_EQ(session::OperatorCode, "0001");
   EXPECT_EQ(session::HostService.get(), &host);
-  EXPECT_EQ(host.refs(), 1) << "the call's own reference is dropped";
+  // The session's reference and the parameter accessor's; the call's own is dropped.
+  EXPECT_EQ(host.refs(), 2) << "the call's own reference is dropped";
   EXPECT_FALSE(session::CloseOnShow);
 
   EXPECT_EQ(w->objectName(), "TFrmspbqdy");
@@ -92,16 +97,19 @@ TEST_F(ModuleSessionTest, OperatorCodesAreStoredWholeAndConvertedFromGbk) {
 
 TEST_F(ModuleSessionTest, ASecondCallCreatesASecondWindowAndReplacesTheHostReference) {
   test::RecordingHost second;
+  test::ScriptHealthyHost(second);
   TFrmspbqdy* first = Open("a", &host);
   TFrmspbqdy* next = Open("b", &second);
   ASSERT_TRUE(first && next);
   EXPECT_NE(first, next);
   EXPECT_TRUE(first->isVisible()) << "the earlier window is not touched";
   EXPECT_EQ(session::Frmspbqdy.data(), next);
-  EXPECT_EQ(host.refs(), 0);
-  EXPECT_EQ(second.refs(), 1);
+  EXPECT_EQ(host.refs(), 1) << "only the first window's accessor still holds the first host";
+  EXPECT_EQ(second.refs(), 2);
 
   session::Unload();
+  EXPECT_EQ(second.refs(), 1) << "the session's reference is released; the open window keeps its own";
+  qDeleteAll(panel.findChildren<TFrmspbqdy*>(Qt::FindDirectChildrenOnly));  // before `second` goes
   EXPECT_EQ(second.refs(), 0);
   EXPECT_FALSE(session::HostService);
   EXPECT_EQ(session::OperatorCode, "");
@@ -117,7 +125,7 @@ TEST_F(ModuleSessionTest, UnloadClearsTheSessionTexts) {
   EXPECT_EQ(session::OperatorCode, "");
   EXPECT_EQ(session::UnitType, "");
   EXPECT_EQ(session::YearMonth, "");
-  EXPECT_EQ(host.refs(), 0);
+  EXPECT_EQ(host.refs(), 1) << "the session's reference is released";
 }
 
 TEST_F(ModuleSessionTest, ResizeMessageSetsPanelMainHeightThenWidth) {
