@@ -366,13 +366,17 @@ void MemTable::Post() {
     buffer_.clear();
     state_ = State::Browse;
     const Row& row = rows_[static_cast<size_t>(storage)];
-    view_.erase(view_.begin() + current_);
-    if (RowVisible(row)) {
-      size_t pos = InsertPosition(row);
-      view_.insert(view_.begin() + static_cast<std::ptrdiff_t>(pos), storage);
-      current_ = static_cast<int>(pos);
-    } else if (current_ >= RecordCount()) {
-      current_ = RecordCount() - 1;
+    const bool visible = RowVisible(row);
+    // Without an index an edited row keeps its place; with one it moves to where it now sorts.
+    if (!(visible && !ActiveIndex())) {
+      view_.erase(view_.begin() + current_);
+      if (visible) {
+        size_t pos = InsertPosition(row);
+        view_.insert(view_.begin() + static_cast<std::ptrdiff_t>(pos), storage);
+        current_ = static_cast<int>(pos);
+      } else if (current_ >= RecordCount()) {
+        current_ = RecordCount() - 1;
+      }
     }
     if (view_.empty()) bof_ = eof_ = true;
     NotifyData();

@@ -91,6 +91,8 @@ TEST(MemTable, EditPostCancelDeleteAndRecordNumbers) {
   t.Set("f_spmc", "改");
   t.Post();
   EXPECT_EQ(t.GetText("f_spmc"), "改");
+  EXPECT_EQ(Codes(t), (std::vector<std::string>{"001", "002", "003"})) << "an edited row keeps its place";
+  EXPECT_EQ(t.RecNo(), 2);
   t.Delete();
   EXPECT_EQ(Codes(t), (std::vector<std::string>{"001", "003"}));
   EXPECT_EQ(t.RecNo(), 2);  // the row after the deleted one
