@@ -123,15 +123,13 @@ std::string SevenDaySql(PromotionTable table, const std::string& month, const st
 
 std::string EightToNinetySql(PromotionTable table, const std::string& month, const std::string& condition) {
   const std::string t = TableName(table);
-  // Any month with a sale in the window overwrites the value: months run oldest first, so the
-  // last month with a sale decides, and the column ends up holding the last price paid. (Asking
-  // for a sale cheaper than the stored value here, as the seven-day pass does, would keep an
-  // older month's price whenever the later sales were dearer.)
+  // A month rewrites the value only when one of its sales is cheaper than the one stored (or
+  // none is stored yet), and then stores the price of its latest sale.
   return "update " + t + " set f_q8yxsdj=coalesce((  select top 1 " + kPaidPrice + " from " + SalesTables(month) +
          kBillJoin + kEightToNinetyBefore + "  and c.f_spbm=" + t + ".f_spbm order by f_rzrq desc" + "),0.0) where " +
          condition + OpenRows(table) + "and exists ( " + "  select 1 from " + SalesTables(month) +
-         "where z.f_bmbm=c.f_bmbm and z.f_djh=c.f_djh " + kEightToNinetyBefore + "  and c.f_spbm=" + t + ".f_spbm " +
-         ");";
+         "where z.f_bmbm=c.f_bmbm and z.f_djh=c.f_djh " + kEightToNinetyBefore + "  and  (" + kPaidPrice +
+         " <f_q8yxsdj  or f_q8yxsdj<0.005)" + "  and c.f_spbm=" + t + ".f_spbm " + ");";
 }
 
 std::string FinalFlagSql(const std::string& condition) {

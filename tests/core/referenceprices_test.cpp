@@ -133,7 +133,8 @@ TEST(ReferencePriceSql, StatementTexts) {
        " and f_jsrq>='20240515'  and f_tjlx=0 and f_yxsdjbz='0' and exists (   select 1 from"
        " tb202405_Xsmxzb z,tb202405_Xsmxcb c where z.f_bmbm=c.f_bmbm and z.f_djh=c.f_djh   and"
        "  DATEDIFF(day,cast(f_rzrq as datetime),cast(f_qsrq as datetime)) between 8 and 90 and"
-       " f_xssl<>0   and c.f_spbm=tbsptj.f_spbm );"},
+       " f_xssl<>0   and  (ceiling((f_ssje+f_sssj)/f_xssl*10)/10 <f_q8yxsdj  or f_q8yxsdj<0.005)  and"
+       " c.f_spbm=tbsptj.f_spbm );"},
       {"time-limited seven days", SevenDaySql(PromotionTable::TimeLimited, "202405", kInForce),
        "update tbxsxl set f_q7yxsdj=(  select min(ceiling((f_ssje+f_sssj)/f_xssl*10)/10) from"
        " tb202405_Xsmxzb z,tb202405_Xsmxcb c   where z.f_bmbm=c.f_bmbm and z.f_djh=c.f_djh   and"
@@ -151,7 +152,8 @@ TEST(ReferencePriceSql, StatementTexts) {
        " and f_jsrq>='20240515'  and f_yxsdjbz='0' and exists (   select 1 from tb202405_Xsmxzb"
        " z,tb202405_Xsmxcb c where z.f_bmbm=c.f_bmbm and z.f_djh=c.f_djh   and"
        "  DATEDIFF(day,cast(f_rzrq as datetime),cast(f_qsrq as datetime)) between 8 and 90 and"
-       " f_xssl<>0   and c.f_spbm=tbxsxl.f_spbm );"},
+       " f_xssl<>0   and  (ceiling((f_ssje+f_sssj)/f_xssl*10)/10 <f_q8yxsdj  or f_q8yxsdj<0.005)  and"
+       " c.f_spbm=tbxsxl.f_spbm );"},
       {"final flags", FinalFlagSql(kInForce),
        "update tbsptj set f_yxsdjbz='1' where  f_qsrq<='20240515' and f_jsrq>='20240515'  and f_tjlx=0 ;"
        "update tbxsxl set f_yxsdjbz='1' where  f_qsrq<='20240515' and f_jsrq>='20240515'  ;"},

@@ -28,7 +28,8 @@ constexpr const char* kToday = "20240515";
 
 // Products of our own beside the seeded ones, with sales whose reference prices are known:
 // 900001 from 10 May: 3 units for 10.00 (3.4) and 3.50 in the week before; 2.60 on 20 March and
-//   4.00 on 28 April, 8 to 90 days before: the last price paid is 4.00.
+//   4.00 on 28 April, 8 to 90 days before: March sets 2.60 and April, with no cheaper sale,
+//   leaves it.
 // 900002 from 3 May: its only sale, on 5 February, lies in the third month before May and is
 //   never read; both prices stay 0.
 // 900003 from 20 May (the next period): 2 units for 19.00 on 14 May.
@@ -204,9 +205,9 @@ TEST_F(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
                                       reports::ReferencePriceListSql(cond)}));
 
   // type | main barcode | promotion price | 7 days | 8 to 90 days | limit a sale
-  EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240510"), "特价|2990000000011|2.50|3.40|4.00|null");
+  EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240510"), "特价|2990000000011|2.50|3.40|2.60|null");
   EXPECT_EQ(ListedRow(y.cdsPrint, "900002", "20240503"), "特价|2990000000028|5.50|0.00|0.00|null");
-  EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240512"), "惊爆价|2990000000011|1.99|3.40|4.00|2");
+  EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240512"), "惊爆价|2990000000011|1.99|3.40|2.60|2");
   EXPECT_EQ(ListedRow(y.cdsPrint, "900002", "20240514"), "|2990000000028|4.99|0.00|0.00|1");
   EXPECT_EQ(ListedRow(y.cdsPrint, "900003", "20240520"), "<not listed>");  // the next period's
 
@@ -229,7 +230,7 @@ TEST_F(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
   EXPECT_EQ(SqlSent(disp::ExecuteSql), (std::vector<std::string>{reports::StructureCheckSql(), reports::FinalFlagSql(cond)}));
   EXPECT_EQ(y.cdsPrint.RecordCount(), listed);
-  EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240510"), "特价|2990000000011|2.50|3.40|4.00|null");
+  EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240510"), "特价|2990000000011|2.50|3.40|2.60|null");
 }
 
 TEST_F(ReportsOnSeededHost, TheNextPeriodComputesButLeavesRowsOpenUntilTheyAreInForce) {
