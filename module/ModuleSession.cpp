@@ -1,5 +1,7 @@
 #include "module/ModuleSession.h"
 
+#include "common/ModuleError.h"
+
 #include <string_view>
 
 #include "common/ErrorGuard.h"
@@ -48,6 +50,11 @@ TFrmspbqdy* OpenMainWindow(int32_t hostAppHandle, QWidget* notifyControl,
     if (!alive) window = nullptr;
   });
   return window;
+}
+
+::pt::HostService& ActiveHostService() {
+  if (!HostService) throw ModuleError("没有可用的主机数据服务");
+  return *HostService;
 }
 
 void Unload() {

@@ -40,4 +40,8 @@ TFrmspbqdy* OpenMainWindow(int32_t hostAppHandle, QWidget* notifyControl,
 // YearMonth, and unmaps the shared-memory view.
 void Unload();
 
+// The data service every request of the module goes through; a ModuleError when the host
+// handed over none.
+::pt::HostService& ActiveHostService();
+
 }  // namespace pt::session

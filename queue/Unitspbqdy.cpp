@@ -22,6 +22,7 @@
 #include "common/UiSeam.h"
 #include "common/UnitHint.h"
 #include "controls/DBText.h"
+#include "controls/ToolButtons.h"
 #include "host/HostOperations.h"
 #include "module/ModuleSession.h"
 #include "printing/PrintRecord.h"
@@ -41,21 +42,8 @@ constexpr const char* kIni = "Tallmerpos.ini";
 constexpr const char* kSection = "SpBjqDy";
 constexpr const char* kCounter = "打印商品总计个数:";
 
-HostService& Host() {
-  if (!session::HostService) throw ModuleError("没有可用的主机数据服务");
-  return *session::HostService;
-}
+HostService& Host() { return session::ActiveHostService(); }
 
-QToolButton* MakeToolButton(QToolBar* bar, const char* name, const char* caption, const char* hint = nullptr) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(name);
-  b->setText(QString::fromUtf8(caption));
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setAutoRaise(true);
-  if (hint) b->setToolTip(QString::fromUtf8(hint));
-  bar->addWidget(b);
-  return b;
-}
 
 QAction* MakeRadio(QMenu* menu, QActionGroup* group, const char* name, const char* caption, bool checked) {
   QAction* a = menu->addAction(QString::fromUtf8(caption));

@@ -13,10 +13,7 @@ namespace pt {
 
 namespace {
 
-HostService& Host() {
-  if (!session::HostService) throw ModuleError("没有可用的主机数据服务");
-  return *session::HostService;
-}
+HostService& Host() { return session::ActiveHostService(); }
 
 TFrmSelectBM* Selector(QDialog* dialog) { return qobject_cast<TFrmSelectBM*>(dialog); }
 

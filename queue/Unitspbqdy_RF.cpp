@@ -30,9 +30,8 @@ Variant ErrorList(const std::string& message) { return Variant::MakeArray({Varia
 // list, so the clerk sees it under the step's prefix even while the busy hint silences errors.
 bool OpenInto(const std::string& sql, MemTable& table, Variant& errors) {
   try {
-    if (!session::HostService) throw ModuleError("没有可用的主机数据服务");
     Variant ref;
-    if (!host::OpenQuery(*session::HostService, sql, ref)) {
+    if (!host::OpenQuery(session::ActiveHostService(), sql, ref)) {
       errors = ref;
       return false;
     }
@@ -51,8 +50,7 @@ bool OpenInto(const std::string& sql, MemTable& table, Variant& errors) {
 bool Execute(const std::string& sql, Variant& ref) {
   ref = Variant(sql);
   try {
-    if (!session::HostService) throw ModuleError("没有可用的主机数据服务");
-    return host::ExecuteCommand(*session::HostService, ref);
+    return host::ExecuteCommand(session::ActiveHostService(), ref);
   } catch (const std::exception& e) {
     ref = ErrorList(e.what());
     return false;

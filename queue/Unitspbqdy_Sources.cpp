@@ -21,10 +21,7 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
 
-HostService& SourceHost() {
-  if (!session::HostService) throw ModuleError("没有可用的主机数据服务");
-  return *session::HostService;
-}
+HostService& SourceHost() { return session::ActiveHostService(); }
 
 // A packet the host returned by reference; anything else is the host's fault, not the clerk's.
 const std::string& PacketOf(const Variant& ref) {

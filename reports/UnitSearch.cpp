@@ -7,6 +7,7 @@
 #include "common/AdvDBEh.h"
 #include "common/ErrorGuard.h"
 #include "common/FlatDialog.h"
+#include "controls/ToolButtons.h"
 #include "queue/QueueRecord.h"
 #include "reports/GridPrint.h"
 
@@ -16,16 +17,6 @@ namespace {
 
 QString U(const char* s) { return QString::fromUtf8(s); }
 
-QToolButton* MakeToolButton(QToolBar* bar, const char* name, const char* caption, const char* hint = nullptr) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(name);
-  b->setText(QString::fromUtf8(caption));
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setAutoRaise(true);
-  if (hint) b->setToolTip(QString::fromUtf8(hint));
-  bar->addWidget(b);
-  return b;
-}
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include "common/FlatDialog.h"
 #include "common/HostErrorBox.h"
 #include "common/UnitHint.h"
+#include "controls/ToolButtons.h"
 #include "host/HostOperations.h"
 #include "module/ModuleSession.h"
 #include "reports/GridPrint.h"
@@ -23,21 +24,8 @@ constexpr const char* kLayoutSection = "FrmyjgDgdView";
 
 QString U(const char* s) { return QString::fromUtf8(s); }
 
-HostService& Host() {
-  if (!session::HostService) throw ModuleError("没有可用的主机数据服务");
-  return *session::HostService;
-}
+HostService& Host() { return session::ActiveHostService(); }
 
-QToolButton* MakeToolButton(QToolBar* bar, const char* name, const char* caption, const char* hint = nullptr) {
-  auto* b = new QToolButton(bar);
-  b->setObjectName(name);
-  b->setText(QString::fromUtf8(caption));
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setAutoRaise(true);
-  if (hint) b->setToolTip(QString::fromUtf8(hint));
-  bar->addWidget(b);
-  return b;
-}
 
 }  // namespace
 
