@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -20,7 +21,7 @@ namespace {
 
 std::string StockTemplate(const std::string& name) {
   const char* d = std::getenv("PRICETAG_TEST_DATA");
-  std::ifstream in(std::string(d ? d : "tests/data") + "/../../report_engine/templates/" + name, std::ios::binary);
+  std::ifstream in((d ? std::string(d) : std::filesystem::path(__FILE__).parent_path().parent_path().string() + "/data") + "/../../report_engine/templates/" + name, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -14,7 +15,7 @@ namespace {
 
 std::string DataDir() {
   const char* d = std::getenv("PRICETAG_TEST_DATA");
-  return d ? d : "tests/data";
+  return d ? std::string(d) : std::filesystem::path(__FILE__).parent_path().parent_path().string() + "/data";
 }
 
 std::string ReadFile(const std::string& path) {

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -57,7 +58,7 @@ inline int PdfPages(const QString& path) {
 
 inline std::string StockTemplate(const std::string& name) {
   const char* d = std::getenv("PRICETAG_TEST_DATA");
-  std::ifstream in(std::string(d ? d : "tests/data") + "/../../report_engine/templates/" + name, std::ios::binary);
+  std::ifstream in((d ? std::string(d) : std::filesystem::path(__FILE__).parent_path().parent_path().string() + "/data") + "/../../report_engine/templates/" + name, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
