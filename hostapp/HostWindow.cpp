@@ -78,7 +78,7 @@ HostMainWindow::HostMainWindow(HostService* service, std::string operatorCode, Q
   notify_ = new HostNotifyControl(central);
   setCentralWidget(central);
   connect(notify_, &HostNotifyControl::windowMessage, this, &HostMainWindow::OnWindowMessage);
-  resize(1024, 700);
+  resize(1280, 760);  // room for the whole toolbar of the module
 }
 
 std::string HostMainWindow::ShortString(const std::string& utf8) {

@@ -349,10 +349,10 @@ QWidget* TFrmspbqdy::BuildPromotionTab(bool member) {
   auto* grid2 = new TAdvDBGridEh(history);
   grid2->setObjectName(member ? "dgdHYTJ" : "dgdPTTJ");
   grid2->SetDataSet(member ? &cdsHYTJ : &cdsPTTJ);
-  grid2->AddColumn("f_Qsrq", "起始日期");
-  grid2->AddColumn("f_jsrq", "结束日期");
-  grid2->AddColumn("f_Xsdj", member ? "会员特价价格" : "普通特价价格");
-  grid2->AddColumn("f_q7yxsdj");
+  grid2->AddColumn("f_Qsrq", "起始日期", 80);
+  grid2->AddColumn("f_jsrq", "结束日期", 80);
+  grid2->AddColumn("f_Xsdj", member ? "会员特价价格" : "普通特价价格", 100);
+  grid2->AddColumn("f_q7yxsdj", {}, 180);
   grid2->SetReadOnly(true);
   grid2->SetRowSelect(true);
   hbox->addWidget(grid2, 1);
