@@ -10,6 +10,7 @@
 #include "controls/ToolButtons.h"
 #include "queue/QueueRecord.h"
 #include "reports/GridPrint.h"
+#include "reports/ListWindowKeys.h"
 
 namespace pt {
 
@@ -171,31 +172,12 @@ void TFrmBjqSearch::btnPrintClick() {
 void TFrmBjqSearch::btnExitClick() { close(); }
 
 bool TFrmBjqSearch::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget && isVisible() && (widget == this || isAncestorOf(widget))) {
-      auto* key = static_cast<QKeyEvent*>(event);
-      bool handled = false;
-      Guard(this, [&] { handled = FormKeyDown(key->key(), key->modifiers()); });
-      if (handled) return true;
-    }
-  }
+  if (reports::RouteListWindowKey(this, {btnPrint, btnPreview, btnExit, btnChoose}, watched, event)) return true;
   return QDialog::eventFilter(watched, event);
 }
 
 bool TFrmBjqSearch::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
-  QToolButton* target = nullptr;
-  if (shift & Qt::ControlModifier) {
-    if (key == Qt::Key_P) target = btnPrint;
-    if (key == Qt::Key_V) target = btnPreview;
-  } else if (key == Qt::Key_Escape) {
-    target = btnExit;
-  } else if (key == Qt::Key_F3) {
-    target = btnChoose;
-  }
-  if (!target) return false;
-  target->click();
-  return true;
+  return reports::ListWindowKeyDown({btnPrint, btnPreview, btnExit, btnChoose}, key, shift);
 }
 
 }  // namespace pt

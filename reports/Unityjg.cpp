@@ -13,6 +13,7 @@
 #include "host/HostOperations.h"
 #include "module/ModuleSession.h"
 #include "reports/GridPrint.h"
+#include "reports/ListWindowKeys.h"
 #include "reports/ReferencePrices.h"
 
 namespace pt {
@@ -213,31 +214,12 @@ void TFrmyjg::btnExitClick() { close(); }
 // ============================================================== keys
 
 bool TFrmyjg::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget && isVisible() && (widget == this || isAncestorOf(widget))) {
-      auto* key = static_cast<QKeyEvent*>(event);
-      bool handled = false;
-      Guard(this, [&] { handled = FormKeyDown(key->key(), key->modifiers()); });
-      if (handled) return true;
-    }
-  }
+  if (reports::RouteListWindowKey(this, {btnPrint, btnPreview, btnExit, btnChoose}, watched, event)) return true;
   return QDialog::eventFilter(watched, event);
 }
 
 bool TFrmyjg::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
-  QToolButton* target = nullptr;
-  if (shift & Qt::ControlModifier) {
-    if (key == Qt::Key_P) target = btnPrint;
-    if (key == Qt::Key_V) target = btnPreview;
-  } else if (key == Qt::Key_Escape) {
-    target = btnExit;
-  } else if (key == Qt::Key_F3) {
-    target = btnChoose;
-  }
-  if (!target) return false;
-  target->click();
-  return true;
+  return reports::ListWindowKeyDown({btnPrint, btnPreview, btnExit, btnChoose}, key, shift);
 }
 
 }  // namespace pt
