@@ -6,12 +6,11 @@
 #include <QTemporaryDir>
 
 #include "common/IniFile.h"
-#include "hostapp/HostDatabase.h"
 #include "hostapp/SeedData.h"
-#include "hostapp/SqliteHostService.h"
 #include "printing/UnitDysz.h"
 #include "report_engine/ReportPreview.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
@@ -134,23 +133,20 @@ TEST_F(PrintingTest, ThePassKeepsTheQueuePositionAndPreviewShowsOneLabelPerRow) 
 class PrintToPdf : public MainWindowFixture {
  protected:
   void SetUp() override {
-    const std::string path = dir_.path().toStdString() + "/print.db";
-    db_ = std::make_unique<hostapp::HostDatabase>(path, hostapp::ServerClock::Pinned("20241210"));
-    hostapp::SeedOptions o;
-    o.products = 300;
-    o.serverDate = "20241210";
-    o.unitType = "02";
-    hostapp::SeedDatabase(*db_, o);
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    file_ = std::make_unique<SeededDatabaseFile>(300, "02");
+    host_ = std::make_unique<SeededHost>(*file_);
+    db_ = &host_->db;
+    service_ = &host_->service;
   }
   void TearDown() override {
     MainWindowFixture::TearDown();
-    service_.reset();
-    db_.reset();
+    host_.reset();
   }
   QTemporaryDir dir_;
-  std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<SeededDatabaseFile> file_;
+  std::unique_ptr<SeededHost> host_;
+  hostapp::HostDatabase* db_ = nullptr;
+  hostapp::SqliteHostService* service_ = nullptr;
 };
 
 TEST_F(PrintToPdf, PdftotextFindsNamesPricesAndBarcodesInQueueOrder) {

@@ -8,38 +8,25 @@
 #include "common/AdvDBEh.h"
 #include "dialogs/FlatControls.h"
 #include "dialogs/UnitQuerySet.h"
-#include "hostapp/HostDatabase.h"
-#include "hostapp/SeedData.h"
-#include "hostapp/SqliteHostService.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
 
 class QueueOnSeededHost : public MainWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
-    path_ = dir_->path().toStdString() + "/seed.db";
-    hostapp::HostDatabase db(path_, hostapp::ServerClock::Pinned("20241210"));
-    hostapp::SeedOptions o;
-    o.products = 10000;
-    o.serverDate = "20241210";
-    o.unitType = "02";
-    hostapp::SeedDatabase(db, o);
-  }
-  static void TearDownTestSuite() { delete dir_; }
+  static void SetUpTestSuite() { file_ = new SeededDatabaseFile(10000, "02"); }
+  static void TearDownTestSuite() { delete file_; }
 
   void SetUp() override {
-    db_ = std::make_unique<hostapp::HostDatabase>(path_, hostapp::ServerClock::Pinned("20241210"));
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
-    proxy_ = std::make_unique<RecordingProxy>(*service_);
+    host_ = std::make_unique<SeededHost>(*file_);
+    db_ = &host_->db;
+    proxy_ = &host_->proxy;
   }
   void TearDown() override {
     MainWindowFixture::TearDown();
-    proxy_.reset();
-    service_.reset();
-    db_.reset();
+    host_.reset();
   }
 
   // Product codes the seeded database sells (business status allows sale), in code order.
@@ -65,15 +52,13 @@ class QueueOnSeededHost : public MainWindowFixture {
     return out;
   }
 
-  static QTemporaryDir* dir_;
-  static std::string path_;
-  std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
-  std::unique_ptr<RecordingProxy> proxy_;
+  static SeededDatabaseFile* file_;
+  std::unique_ptr<SeededHost> host_;
+  hostapp::HostDatabase* db_ = nullptr;
+  RecordingProxy* proxy_ = nullptr;
 };
 
-QTemporaryDir* QueueOnSeededHost::dir_ = nullptr;
-std::string QueueOnSeededHost::path_;
+SeededDatabaseFile* QueueOnSeededHost::file_ = nullptr;
 
 TEST_F(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
   TFrmspbqdy* w = Open(*proxy_);

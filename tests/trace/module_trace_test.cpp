@@ -7,11 +7,9 @@
 
 #include "dialogs/FlatControls.h"
 #include "dialogs/UnitQuerySet.h"
-#include "hostapp/HostDatabase.h"
-#include "hostapp/SeedData.h"
-#include "hostapp/SqliteHostService.h"
 #include "hostapp/TraceHostService.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
@@ -19,22 +17,17 @@ namespace {
 class ModuleTrace : public MainWindowFixture {
  protected:
   void SetUp() override {
-    db_ = std::make_unique<hostapp::HostDatabase>(dir_.path().toStdString() + "/trace.db",
-                                                  hostapp::ServerClock::Pinned("20241210"));
-    hostapp::SeedOptions o;
-    o.products = 200;
-    o.serverDate = "20241210";
-    o.unitType = "02";
-    hostapp::SeedDatabase(*db_, o);
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    file_ = std::make_unique<SeededDatabaseFile>(200, "02");
+    host_ = std::make_unique<SeededHost>(*file_);
+    db_ = &host_->db;
+    service_ = &host_->service;
     tracePath_ = dir_.path().toStdString() + "/calls.jsonl";
     trace_ = std::make_unique<hostapp::TraceHostService>(*service_, tracePath_);
   }
   void TearDown() override {
     MainWindowFixture::TearDown();
     trace_.reset();
-    service_.reset();
-    db_.reset();
+    host_.reset();
   }
   std::vector<nlohmann::json> Records() const {
     std::vector<nlohmann::json> out;
@@ -51,8 +44,10 @@ class ModuleTrace : public MainWindowFixture {
   }
 
   QTemporaryDir dir_;
-  std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<SeededDatabaseFile> file_;
+  std::unique_ptr<SeededHost> host_;
+  hostapp::HostDatabase* db_ = nullptr;
+  hostapp::SqliteHostService* service_ = nullptr;
   std::string tracePath_;
   std::unique_ptr<hostapp::TraceHostService> trace_;
 };
