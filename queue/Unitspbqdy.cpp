@@ -394,8 +394,7 @@ void TFrmspbqdy::FormCreate() {
       dgdview->Column(1)->SetVisible(false);
       panLeft->setFixedWidth(150);
     }
-    FillTemplateList();
-    if (session::CloseOnShow) return;
+    if (!FillTemplateList()) return;
     if (!CdsTemplate.IsEmpty()) {
       int64_t position = 0;
       if (TextToInt(ReadIniValue(kIni, kSection, "Mbwz", "0", ""), position))
@@ -422,12 +421,12 @@ void TFrmspbqdy::FormCreate() {
   }
 }
 
-void TFrmspbqdy::FillTemplateList() {
+bool TFrmspbqdy::FillTemplateList() {
   Variant ref;
   if (!host::GetReportTemplates(Host(), "标价签", ref)) {
     ShowHostErrors(this, ref, "");
     session::CloseOnShow = true;
-    return;
+    return false;
   }
   if (!ref.IsPacket()) throw ModuleError("主机没有返回模板数据包");
   // The template text is long: whatever size the host declares, nothing of it may be cut.
@@ -441,6 +440,7 @@ void TFrmspbqdy::FillTemplateList() {
   const int nameField = CdsTemplate.FieldIndexOrThrow("f_reportname");
   for (int i = 0; i < CdsTemplate.RecordCount(); ++i) cboTemplate->addItem(Q(CdsTemplate.CellAt(i, nameField).ToText()));
   cboTemplate->setCurrentIndex(-1);
+  return true;
 }
 
 void TFrmspbqdy::showEvent(QShowEvent* event) {

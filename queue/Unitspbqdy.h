@@ -186,7 +186,7 @@ class TFrmspbqdy : public TFrmBase {
   void BuildPanels();
   void BuildDetailPanel(QWidget* host);
   QWidget* BuildPromotionTab(bool member);
-  void FillTemplateList();
+  bool FillTemplateList();  // false (reported) when the host refuses the list
   void cdsSpdaAfterScroll();
   void EmptyHistories();
   // Puts the condition and the option into `cdsSend` and returns its packet.
