@@ -45,6 +45,7 @@ class ImportCodeList {
   void Add(const std::string& line);
   bool Empty() const { return codes_.empty(); }
   size_t size() const { return codes_.size(); }
+  const std::vector<std::string>& Codes() const { return codes_; }  // in the order first added
   // " da.f_Spbm in ('a','b')" etc.
   std::string Condition(CodeKind kind) const;
 

@@ -276,7 +276,9 @@ std::string AsText(const Variant& v) {
   }
 }
 
-bool Truth(const Variant& v) {
+}  // namespace
+
+bool IsPresent(const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Null: return false;
     case Variant::Kind::Bool: return v.AsBool();
@@ -286,8 +288,6 @@ bool Truth(const Variant& v) {
     default: return false;
   }
 }
-
-}  // namespace
 
 // ------------------------------------------------------------------ expression
 
@@ -319,13 +319,18 @@ int Expression::SoleField() const {
   return n.kind == Kind::Field ? n.field : -1;
 }
 
+void Expression::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Node& n : nodes_)
+    if (n.kind == Kind::Field) out.emplace_back(n.field, n.name);
+}
+
 Variant Expression::Evaluate(const ReportDataSource* source, const PageContext& page) const {
   if (root_ < 0) return Variant();
   return Eval(root_, source, page);
 }
 
 bool Expression::IsTrue(const ReportDataSource* source, const PageContext& page) const {
-  return root_ >= 0 && Truth(Eval(root_, source, page));
+  return root_ >= 0 && IsPresent(Eval(root_, source, page));
 }
 
 Variant Expression::Eval(int index, const ReportDataSource* source, const PageContext& page) const {
@@ -340,11 +345,11 @@ Variant Expression::Eval(int index, const ReportDataSource* source, const PageCo
     case Kind::PageNo: return Variant(page.page);
     case Kind::TotalPages: return Variant(page.totalPages);
     case Kind::LineNo: return Variant(page.line);
-    case Kind::Not: return Variant(!Truth(Eval(n.left, source, page)));
+    case Kind::Not: return Variant(!IsPresent(Eval(n.left, source, page)));
     case Kind::And:
-      return Variant(Truth(Eval(n.left, source, page)) && Truth(Eval(n.right, source, page)));
+      return Variant(IsPresent(Eval(n.left, source, page)) && IsPresent(Eval(n.right, source, page)));
     case Kind::Or:
-      return Variant(Truth(Eval(n.left, source, page)) || Truth(Eval(n.right, source, page)));
+      return Variant(IsPresent(Eval(n.left, source, page)) || IsPresent(Eval(n.right, source, page)));
     case Kind::Neg: {
       double a;
       Variant v = Eval(n.left, source, page);
@@ -475,6 +480,10 @@ std::string TextTemplate::Render(const ReportDataSource* source, const PageConte
     out += FormatValue(p.expr.Evaluate(source, page), format.empty() ? p.fieldFormat : format);
   }
   return out;
+}
+
+void TextTemplate::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Part& p : parts_) p.expr.CollectFields(out);
 }
 
 bool TextTemplate::Constant() const {

@@ -59,6 +59,8 @@ class Expression {
   // The bound field index when the whole expression is one field reference, else -1; its
   // display format applies when the object names none.
   int SoleField() const;
+  // The field references, as (bound index, name as written), in the order they appear.
+  void CollectFields(std::vector<std::pair<int, std::string>>& out) const;
   const std::string& Source() const { return source_; }
 
   struct Node;  // public for the parser
@@ -84,6 +86,11 @@ struct Expression::Node {
   int left = -1, right = -1;
 };
 
+// The truth of a value in "visibleIf": present and not zero / not empty. Null is false, a number
+// counts when its magnitude exceeds 0.005 (the suite's rule for a price being present), a text
+// when it holds more than blanks.
+bool IsPresent(const Variant& value);
+
 // Literal text with bracketed expressions.
 class TextTemplate {
  public:
@@ -94,6 +101,7 @@ class TextTemplate {
   std::string Render(const ReportDataSource* source, const PageContext& page,
                      const std::string& format) const;
   bool Constant() const;  // no expressions at all
+  void CollectFields(std::vector<std::pair<int, std::string>>& out) const;  // see Expression
 
  private:
   struct Part {
