@@ -18,6 +18,7 @@
 #include "common/UnitDreamClass.h"
 #include "host/HostOperations.h"
 #include "printing/LabelPrintPass.h"
+#include "printing/PrintLogRecorder.h"
 #include "printing/PrintRecord.h"
 #include "queue/ProductQuery.h"
 #include "queue/ProductSources.h"
@@ -25,6 +26,7 @@
 #include "queue/QueueFill.h"
 #include "queue/QueueRecord.h"
 #include "queue/RFRequests.h"
+#include "queue/ShelfTags.h"
 
 namespace pt::hostapp {
 
@@ -225,6 +227,22 @@ void FromRfRequests(SourceRun& run) {
   run.emptyMessage = "没有待打印的RF标价签请求";
 }
 
+// "价签与现价不符" and "特价到期": the products whose last printed tag is wrong now.
+void FromShelfTags(SourceRun& run, queue::ShelfTagSource source) {
+  CheckDepartment(run);
+  queue::ShelfTagRequest request;
+  request.source = source;
+  request.mode = run.mode;
+  request.originalPrice = run.originalPrice;
+  request.deptSql = run.deptRestriction;
+  request.currentDate = run.params.CurrentDate;
+  Variant errors;
+  if (!queue::FillFromShelfTags(run.host, run.send, request, run.queue, errors)) HostFailed(errors, "");
+  run.emptyMessage = queue::EmptyMessage(source);
+}
+void FromMismatchedTags(SourceRun& run) { FromShelfTags(run, queue::ShelfTagSource::Mismatch); }
+void FromExpiredPromotions(SourceRun& run) { FromShelfTags(run, queue::ShelfTagSource::ExpiredPromotion); }
+
 void FromQueueFile(SourceRun& run) {
   try {
     queue::LoadQueueFile(run.options.sourceArgument, run.queue);
@@ -250,6 +268,10 @@ const QueueSource kSources[] = {
     {"bill", "NUMBER", "an executed pricing bill of the server month (\"调定价单\")", FromPricingBill},
     {"rf", nullptr, "every pending RF handheld request; deleted once printed (\"调 RF\")", FromRfRequests},
     {"queue", "FILE", "a print queue saved from the main window", FromQueueFile},
+    {"stale-tags", nullptr, "products whose last printed tag differs from the price now (\"价签与现价不符\")",
+     FromMismatchedTags},
+    {"expired-promotions", nullptr, "products whose last printed tag shows a promotion that has ended (\"特价到期\")",
+     FromExpiredPromotions},
 };
 
 const QueueSource* FindSource(const std::string& option) {
@@ -532,14 +554,22 @@ int RunBatchPrint(const BatchPrintOptions& o, HostService& host, std::ostream& o
     report::ReportEngine engine;
     printing::PassState state{queueTable, print, templates, engine, grade, reason, period, remark,
                               params.CurrentDate, detail};
+    // The PDF file stands in for the printer: its labels are recorded as printed.
+    printing::PrintLogRecorder log(host, {{}, o.operatorCode, params.PreparerName, printing::WorkstationName()});
+    state.recorder = &log;
     CommandDialog dialog(o, err);
     const printing::LabelOutput output = o.pdfFile.empty() ? printing::LabelOutput::Printer(o.printer)
                                                            : printing::LabelOutput::PdfFile(o.pdfFile, o.calibrationOf);
     const printing::PassResult result = printing::RunPrintPass(state, o.templateName, output, dialog);
     if (result.outcome != printing::PassOutcome::Printed) throw RunFailed{};  // the pass said why
 
-    const std::string done = Plural(result.rows, "row", "rows") + ", " + Plural(result.labels, "label", "labels") + ", " +
-                             Plural(result.pages, "page", "pages") + " -> " + result.output;
+    std::string done = Plural(result.rows, "row", "rows") + ", " + Plural(result.labels, "label", "labels") + ", " +
+                       Plural(result.pages, "page", "pages") + " -> " + result.output;
+    // A log that cannot be written never takes back what was printed: said once, after it.
+    if (const std::string failure = log.Write(); !failure.empty()) {
+      Say(err, "提示：" + failure);
+      done += "; not recorded in the print log";
+    }
     if (!DeleteBatches(host, journal, params.CurrentDate, run.rfBatches, err)) {
       summary(done + "; RF requests kept for the next run to delete");
       return kExitRequestsKept;

@@ -7,12 +7,16 @@
 //                  (--pdf FILE | --printer NAME) SOURCE
 //   SOURCE: --codes FILE [--by code|article|barcode] | --new-since YYYYMMDD |
 //           --price-changes YYYYMMDD | --time-limited | --quantity-pricing | --bill NUMBER |
-//           --rf | --queue FILE
+//           --rf | --queue FILE | --stale-tags | --expired-promotions
 //
 // The queries are the main window's (the same composition and host operations) and the labels
 // come from the same print pass (printing/LabelPrintPass.h). Sources are a table (kSources in
 // BatchPrint.cpp): a new one is one more row with its option, its help line and how it fills the
 // queue.
+//
+// Labels written to the PDF file or handed to the printer are recorded in the log of printed
+// tags (printing/PrintLog.h), as the main window's print records them; a log that cannot be
+// written is said on standard error after the print and leaves the exit status as it was.
 //
 // Printing nothing twice: a job reaches the printer or the file whole or not at all (a PDF is
 // written beside its place and renamed over it; a printer job is spooled and handed over at its

@@ -455,10 +455,51 @@ std::vector<std::string> AlterTableAdd(const std::vector<Token>& t, size_t addAt
   return out;
 }
 
+// create table T (c1 def, c2 def, primary key (...)): text columns get the schema's collation,
+// as columns added by alter table do; a SQL Server collation name is mapped the same way.
+void CollateCreatedColumns(std::vector<Token>& t, size_t from) {
+  size_t open = from;
+  while (open < t.size() && !IsPunct(t[open], '(')) ++open;
+  if (open == t.size()) return;
+  std::vector<size_t> def;  // significant tokens of the column definition being read
+  auto finish = [&] {
+    if (def.size() < 2 || t[def[0]].kind == Tok::Punct) return;
+    static const char* kConstraints[] = {"primary", "unique", "constraint", "foreign", "check", "index"};
+    for (const char* w : kConstraints)
+      if (IsWord(t[def[0]], w)) return;
+    if (t[def[1]].kind != Tok::Word || !IsTextType(t[def[1]].lower)) return;
+    for (size_t k = 2; k < def.size(); ++k)
+      if (IsWord(t[def[k]], "collate")) {
+        if (k + 1 < def.size())
+          t[def[k + 1]].text = t[def[k + 1]].lower.find("_ci") != std::string::npos || t[def[k + 1]].lower == "ci"
+                                   ? "CI"
+                                   : "BINARY";
+        return;
+      }
+    t[def.back()].text += " COLLATE CI";
+  };
+  int depth = 0;
+  for (size_t i = open + 1; i < t.size(); ++i) {
+    if (!Significant(t[i])) continue;
+    if (IsPunct(t[i], '(')) ++depth;
+    if (IsPunct(t[i], ')') && depth-- == 0) {
+      finish();
+      return;
+    }
+    if (depth == 0 && IsPunct(t[i], ',')) {
+      finish();
+      def.clear();
+      continue;
+    }
+    def.push_back(i);
+  }
+}
+
 std::vector<std::string> TranslateSimple(std::vector<Token> t) {
   std::vector<size_t> sig;
   for (size_t i = 0; i < t.size(); ++i)
     if (Significant(t[i])) sig.push_back(i);
+  if (sig.size() >= 3 && IsWord(t[sig[0]], "create") && IsWord(t[sig[1]], "table")) CollateCreatedColumns(t, sig[2]);
   if (sig.size() >= 3 && IsWord(t[sig[0]], "alter") && IsWord(t[sig[1]], "table")) {
     for (size_t k = 2; k < sig.size(); ++k)
       if (IsWord(t[sig[k]], "add")) {

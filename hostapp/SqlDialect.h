@@ -17,6 +17,7 @@
 //   delete T where ...               -> delete from T where ...
 //   alter table T add c1 def, c2 def -> one ALTER TABLE T ADD COLUMN per column, text columns
 //                                       collated CI like the rest of the schema
+//   create table T (c1 def, ...)     -> the same, text columns collated CI
 //   if [not] (exists (...)) stmt     -> a condition evaluated first, then stmt when it holds
 // A batch is split into statements at every ";" outside parentheses and quotes.
 // Not supported (SQLite reports them): "+" as text concatenation, IF ... BEGIN ... END blocks,

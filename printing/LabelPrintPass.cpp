@@ -4,6 +4,7 @@
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -106,9 +107,21 @@ void MessageBoxPassDialog::PrintFailed(const std::string& message) {
 
 void PrintedLabels::ForEachRow(const std::function<void(const MemTable& record, int copies)>& fn) const {
   QueueRecordSource records(queue_, periodChoice_);
+  const int perPage = std::max(1, pages_.labelsPerPage);
+  int label = 0;  // the first label of the row, in the order they were laid out
   for (const PlannedRow& row : plan_.rows) {
+    int printed = row.copies;
+    if (pages_.chosen) {
+      printed = 0;
+      for (int k = 0; k < row.copies; ++k) {
+        const size_t page = static_cast<size_t>((pages_.skipSlots + label + k) / perPage);
+        if (page < pages_.chosen->size() && (*pages_.chosen)[page]) ++printed;
+      }
+    }
+    label += row.copies;
+    if (printed == 0) continue;
     records.MoveTo(row.record);
-    fn(records.Record(), row.copies);
+    fn(records.Record(), printed * std::max(1, pages_.times));
   }
 }
 
@@ -143,6 +156,7 @@ class Pass {
     texts_ = {s_.labelGrade, s_.labelRemark, s_.reductionReason, s_.currentDate};
     const report::ReportTemplate& t = s_.engine.Template();
     const report::LabelGrid grid = report::TemplateGrid(t);
+    labelsPerPage_ = grid.PerPage();
     const StartPosition start = ReadStartPosition(StartPositionSetting(), grid.PerPage());
     if (!start.message.empty()) return Stop(start.message);
     options_.skipSlots = start.skip;
@@ -338,7 +352,10 @@ class Pass {
     }
     result_.outcome = PassOutcome::Printed;
     if (s_.recorder) {
-      PrintedLabels printed(s_.queue, s_.periodChoice, plan_, result_, texts_);
+      // Copies the printer makes itself stay in its copy count; those made here are the repeats.
+      const PrintedPages pages{chosen, labelsPerPage_, options_.skipSlots,
+                               repeatEach * runs * std::max(1, printer.copyCount())};
+      PrintedLabels printed(s_.queue, s_.periodChoice, plan_, result_, texts_, pages);
       s_.recorder->Printed(printed);
     }
     return true;
@@ -350,6 +367,7 @@ class Pass {
   PassResult result_;
   LabelTexts texts_;
   LabelPlan plan_;
+  int labelsPerPage_ = 1;
   report::LayoutOptions options_;
   Failure failure_ = Failure::None;
   Clock::time_point start_ = Clock::now();

@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/MemTable.h"
 #include "printing/LabelJob.h"
@@ -121,17 +122,28 @@ struct PassResult {
   double firstPageSeconds = -1;  // from the start of the pass to the first page handed over
 };
 
+// Which of a run's labels reached the paper: the pages chosen (every page when none are named),
+// how many labels a page holds, the places left empty before the first label, and how many times
+// each page was printed (the copies of the print dialog).
+struct PrintedPages {
+  const std::vector<bool>* chosen = nullptr;
+  int labelsPerPage = 1;
+  int skipSlots = 0;
+  int times = 1;
+};
+
 // A run that reached a printer or a file: what the recorder is given.
 class PrintedLabels {
  public:
   PrintedLabels(const MemTable& queue, const std::string& periodChoice, const LabelPlan& plan, const PassResult& result,
-                const LabelTexts& texts)
-      : queue_(queue), periodChoice_(periodChoice), plan_(plan), result_(result), texts_(texts) {}
+                const LabelTexts& texts, PrintedPages pages = {})
+      : queue_(queue), periodChoice_(periodChoice), plan_(plan), result_(result), texts_(texts), pages_(pages) {}
   const PassResult& Result() const { return result_; }
   const LabelTexts& Texts() const { return texts_; }
   const std::string& PeriodChoice() const { return periodChoice_; }
   // Every printed row in queue order: its print record (one row, current) as its labels show
-  // it, and how many labels it got. Records are made again one at a time.
+  // it, and how many labels it got on the pages printed (rows with none there are left out).
+  // Records are made again one at a time.
   void ForEachRow(const std::function<void(const MemTable& record, int copies)>& fn) const;
 
  private:
@@ -140,6 +152,7 @@ class PrintedLabels {
   const LabelPlan& plan_;
   const PassResult& result_;
   const LabelTexts& texts_;
+  PrintedPages pages_;
 };
 
 PassResult RunPrintPass(PassState& state, const std::string& selectorText, const LabelOutput& output,

@@ -116,6 +116,16 @@ void DefineQueueFields(MemTable& t) {
   copies.check = [](const Variant& value) {
     if (!CopiesValue(value)) throw ModuleError(CopiesRefusedMessage(value));
   };
+  Define(t, {
+      {kDiffersField, T, 40, "不符项目", "", false, false},
+      {kTagPriceField, D, 0, "价签售价", "0.00", false, false},
+      {kTagMemberPriceField, D, 0, "价签会员价", "0.00", false, false},
+      {kTagPromotionField, T, 40, "价签特价", "", false, false},
+      {kNowPromotionField, T, 40, "现特价", "", false, false},
+      {kTagMemberPromotionField, T, 40, "价签会员特价", "", false, false},
+      {kNowMemberPromotionField, T, 40, "现会员特价", "", false, false},
+      {kTagPrintedField, T, 16, "价签打印时间", "", false, false},
+  });
 }
 
 std::optional<int> CopiesValue(const Variant& value) {

@@ -9,8 +9,8 @@
 
 namespace pt::queue {
 
-// `cdsSpda`: 67 fields; f_cf, f_jekz and the copies f_Dyfs are kept by the table only, never
-// part of a packet.
+// `cdsSpda`: 67 fields; f_cf, f_jekz, the copies f_Dyfs and the tag fields "dyrz.*" (below) are
+// kept by the table only, never part of a packet.
 void DefineQueueFields(MemTable& t);
 
 // "打印份数": how many labels the print pass makes of a row, next to each other. New rows and rows
@@ -21,6 +21,19 @@ inline constexpr int kMaxCopies = 999;
 std::optional<int> CopiesValue(const Variant& value);
 // "打印份数“abc”无效：请输入 1 到 999 之间的整数"
 std::string CopiesRefusedMessage(const Variant& value);
+// What a row listed by the log of printed tags shows of its tag beside the product's values now
+// (queue/ShelfTags.h): what differs, the tag's sale and member price, the tag's and today's
+// promotions as "9.90 20241201-20241215", and when the tag was printed. Kept by the table only,
+// never sent to the host; empty on every other row.
+inline constexpr const char* kDiffersField = "dyrz.f_bfx";
+inline constexpr const char* kTagPriceField = "dyrz.f_xsdj";
+inline constexpr const char* kTagMemberPriceField = "dyrz.f_hyj";
+inline constexpr const char* kTagPromotionField = "dyrz.f_tj";
+inline constexpr const char* kNowPromotionField = "dyrz.f_xtj";
+inline constexpr const char* kTagMemberPromotionField = "dyrz.f_hytj";
+inline constexpr const char* kNowMemberPromotionField = "dyrz.f_xhytj";
+inline constexpr const char* kTagPrintedField = "dyrz.f_dysj";
+
 // `cdsPTTJ` / `cdsHYTJ`: one product's ordinary or member promotion history.
 void DefineHistoryFields(MemTable& t);
 // `cdsSend`: the condition record of every product request.

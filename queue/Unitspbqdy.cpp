@@ -1,5 +1,7 @@
 #include "queue/Unitspbqdy.h"
 
+#include <algorithm>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QDialog>
@@ -17,6 +19,7 @@
 #include "common/AdvDBEh.h"
 #include "common/ErrorGuard.h"
 #include "common/HostErrorBox.h"
+#include "common/HostErrors.h"
 #include "common/IniFile.h"
 #include "common/TextFile.h"
 #include "common/TextRoutines.h"
@@ -27,6 +30,8 @@
 #include "host/HostOperations.h"
 #include "module/ModuleSession.h"
 #include "printing/LabelPrintPass.h"
+#include "printing/PrintLog.h"
+#include "printing/PrintLogRecorder.h"
 #include "printing/PrintRecord.h"
 #include "printing/UnitDysz.h"
 #include "queue/QueueFile.h"
@@ -76,6 +81,21 @@ void AddBoundLine(QGridLayout* grid, int row, int column, const char* caption, M
   grid->addWidget(value, row, column * 2 + 1);
 }
 
+// Hides the tag columns once the rows that carry a tag are replaced: every such row has its
+// differences filled, so the first row tells.
+class TagColumnsWatch : public MemTableListener {
+ public:
+  explicit TagColumnsWatch(TFrmspbqdy& window) : w_(window) {}
+  void OnDataChanged(MemTable& queue) override {
+    if (!w_.TagColumnsShown()) return;
+    const int f = queue.FieldIndex(queue::kDiffersField);
+    if (!queue.Active() || queue.IsEmpty() || f < 0 || queue.CellAt(0, f).IsNull()) w_.ShowTagColumns(false);
+  }
+
+ private:
+  TFrmspbqdy& w_;
+};
+
 }  // namespace
 
 // ============================================================== creation
@@ -100,6 +120,8 @@ TFrmspbqdy::TFrmspbqdy(QWidget* owner) : TFrmBase(owner) {
   BuildToolBar();
   BuildPanels();
   cdsSpda.afterScroll = [this](MemTable&) { cdsSpdaAfterScroll(); };
+  tagColumnsWatch_ = std::make_unique<TagColumnsWatch>(*this);
+  cdsSpda.AddListener(tagColumnsWatch_.get());
   qApp->installEventFilter(this);
   keyFilterInstalled_ = true;
   FormCreate();
@@ -108,6 +130,7 @@ TFrmspbqdy::TFrmspbqdy(QWidget* owner) : TFrmBase(owner) {
 TFrmspbqdy::~TFrmspbqdy() {
   if (keyFilterInstalled_) qApp->removeEventFilter(this);
   cdsSpda.afterScroll = nullptr;
+  cdsSpda.RemoveListener(tagColumnsWatch_.get());
 }
 
 void TFrmspbqdy::BuildToolBar() {
@@ -182,6 +205,10 @@ void TFrmspbqdy::BuildToolBar() {
   NRF = MakeRadio(pmjgxx, sourceGroup, "NRF", "调 RF", false);
   Nyd = MakeRadio(pmjgxx, sourceGroup, "Nyd", "调异动商品", false);
   ndj = MakeRadio(pmjgxx, sourceGroup, "ndj", "调定价单", false);
+  // The log of printed tags: after the system's own sources.
+  pmjgxx->addSeparator();
+  Njqbf = MakeRadio(pmjgxx, sourceGroup, "Njqbf", queue::kMismatchCaption, false);
+  Ntjdq = MakeRadio(pmjgxx, sourceGroup, "Ntjdq", queue::kExpiredCaption, false);
   btngetsp->setMenu(pmjgxx);
   btngetsp->setPopupMode(QToolButton::MenuButtonPopup);
   ToolBar->addSeparator();
@@ -205,7 +232,7 @@ void TFrmspbqdy::BuildToolBar() {
   connect(tbnPreview, &QToolButton::clicked, this, Guarded(this, [this] { tbnPreviewClick(); }));
   connect(tbnPrint, &QToolButton::clicked, this, Guarded(this, [this] { tbnPrintClick(); }));
   connect(btngetsp, &QToolButton::clicked, this, Guarded(this, [this] { btngetspClick(); }));
-  for (QAction* a : {Njg, Nxp, Ntj, Nxs, Npl, NRF, Nyd, ndj})
+  for (QAction* a : {Njg, Nxp, Ntj, Nxs, Npl, NRF, Nyd, ndj, Njqbf, Ntjdq})
     connect(a, &QAction::triggered, this, Guarded(this, [this, a] { NjgClick(a); }));
   connect(btnyjg, &QToolButton::clicked, this, Guarded(this, [this] { btnyjgClick(); }));
   connect(tbnAssistant, &QToolButton::clicked, this, Guarded(this, [this] { tbnAssistantClick(); }));
@@ -258,6 +285,17 @@ void TFrmspbqdy::BuildPanels() {
   // The copies are the one value the clerk types into the queue: a number key on the column
   // starts it (a double-click stays the product info edit).
   dgdview->AddColumn(queue::kCopiesField, {}, 60);
+  // A row's tag beside the product now, for the sources of the log of printed tags.
+  const std::pair<const char*, const char*> tagColumns[] = {
+      {queue::kDiffersField, nullptr},        {queue::kTagPriceField, nullptr},
+      {"f_Xsdj", "现售价"},                     {queue::kTagMemberPriceField, nullptr},
+      {"f_hyj", "现会员价"},                     {queue::kTagPromotionField, nullptr},
+      {queue::kNowPromotionField, nullptr},   {queue::kTagMemberPromotionField, nullptr},
+      {queue::kNowMemberPromotionField, nullptr}, {queue::kTagPrintedField, nullptr}};
+  for (const auto& [field, caption] : tagColumns) {
+    tagColumns_.push_back(dgdview->ColumnCount());
+    dgdview->AddColumn(field, caption ? caption : std::string())->SetVisible(false);
+  }
   dgdview->SetReadOnly(false);
   for (int c = 0; c < dgdview->ColumnCount(); ++c)
     dgdview->Column(c)->SetReadOnly(dgdview->Column(c)->FieldName() != queue::kCopiesField);
@@ -325,6 +363,10 @@ void TFrmspbqdy::BuildDetailPanel(QWidget* host) {
   r = 0;
   for (const Line& l : third) AddBoundLine(grid, r++, 2, l.caption, &cdsSpda, l.field, {}, host);
   box->addLayout(grid);
+  lblDyjl = new QLabel(host);
+  lblDyjl->setObjectName("lblDyjl");
+  lblDyjl->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box->addWidget(lblDyjl);
   box->addStretch();
 }
 
@@ -533,14 +575,76 @@ void TFrmspbqdy::cdsSpdaAfterScroll() {
   if (!DetailRefresh) return;
   if (cdsSpda.IsEmpty()) {
     EmptyHistories();
+    lblDyjl->clear();
     lblSpSum->setText(QString::fromUtf8(kCounter));
     return;
   }
   const std::string code = cdsSpda.GetText("f_Spbm");
   const std::string dept = cdsSpda.GetText("f_bmbm");
-  if (code == " " || cdsSpda.GetText("f_jekz") == "1") return;
+  if (code == " " || cdsSpda.GetText("f_jekz") == "1") {
+    lblDyjl->clear();
+    return;
+  }
   std::string message;
   if (!LoadPromotionHistory(code, dept, message)) ui::ShowMessage(this, Q(message), "错误", ui::Icon::Error);
+  ShowLastTag();
+}
+
+void TFrmspbqdy::ShowLastTag() {
+  lblDyjl->clear();
+  lblDyjl->setToolTip({});
+  if (!cdsSpda.Active() || cdsSpda.IsEmpty()) return;
+  const std::string code = Trim(cdsSpda.GetText("f_Spbm"));
+  if (code.empty() || cdsSpda.GetText("f_jekz") == "1") return;
+  // The line never interrupts moving through the queue: what cannot be read is said on it.
+  try {
+    if (!printLogExists_) {
+      Variant ref;
+      printLogExists_ = false;
+      if (host::OpenQuery(Host(), printing::PrintLogColumnsSql(), ref) && ref.IsPacket()) {
+        MemTable count;
+        count.LoadPacket(ref.AsPacket());
+        printLogExists_ = !count.IsEmpty() && !count.CellAt(0, 0).IsNull() && count.CellAt(0, 0).ToInt() > 0;
+      }
+    }
+    std::optional<printing::LastTag> tag;
+    if (*printLogExists_) {
+      Variant ref;
+      if (!host::OpenQuery(Host(), printing::LastTagOfSql(code, cdsSpda.GetText("f_bmbm")), ref)) {
+        lblDyjl->setText(QString::fromUtf8("上次打印：无法读取打印记录"));
+        lblDyjl->setToolTip(Q(ComposeHostErrors(ref, "")));
+        return;
+      }
+      if (!ref.IsPacket()) throw ModuleError("主机没有返回数据包");
+      MemTable rows;
+      rows.LoadPacket(ref.AsPacket());
+      const std::vector<printing::LastTag> tags = printing::ReadLastTags(rows);
+      if (!tags.empty()) tag = tags.front();
+    }
+    const QString line = Q(printing::LastTagLine(tag));
+    lblDyjl->setText(line);
+    lblDyjl->setToolTip(line);
+  } catch (const std::exception& e) {
+    lblDyjl->setText(QString::fromUtf8("上次打印：无法读取打印记录"));
+    lblDyjl->setToolTip(Q(e.what()));
+  }
+}
+
+void TFrmspbqdy::ShowTagColumns(bool shown) {
+  if (shown == tagColumnsShown_) return;
+  tagColumnsShown_ = shown;
+  if (shown) queueWidth_ = panLeft->width();
+  int width = 0;
+  for (int c = 0; c < dgdview->ColumnCount(); ++c) {
+    GridColumn* column = dgdview->Column(c);
+    if (std::find(tagColumns_.begin(), tagColumns_.end(), c) != tagColumns_.end()) column->SetVisible(shown);
+    if (column->Visible()) width += column->Width();
+  }
+  // The queue grows to hold the tag beside the product, up to two thirds of the window.
+  if (shown)
+    panLeft->setFixedWidth(std::clamp(width + 40, queueWidth_, std::max(queueWidth_, PanelMain->width() * 2 / 3)));
+  else
+    panLeft->setFixedWidth(queueWidth_);
 }
 
 // ============================================================== product query
@@ -681,6 +785,7 @@ void TFrmspbqdy::edtNameKeyDown(int key, Qt::KeyboardModifiers) {
     std::string message;
     if (!LoadPromotionHistory(cdsSpda.GetText("f_Spbm"), cdsSpda.GetText("f_bmbm"), message))
       ui::ShowMessage(this, Q(message), "错误提示", ui::Icon::Warning);
+    ShowLastTag();
   }
   UpdateCounterLabel();
   edtName->selectAll();
@@ -933,9 +1038,20 @@ void TFrmspbqdy::PrintLabels(bool printDirectly) {
   printing::PassState state{cdsSpda,      cdsPrint,    CdsTemplate,              RMReport1,    LabelGrade,
                             ReductionReason, PeriodChoice, LabelRemark, SystemParams.CurrentDate, DetailRefresh};
   printing::MessageBoxPassDialog dialog(this);
+  printing::PrintLogRecorder log(Host(), {{}, session::OperatorCode, SystemParams.PreparerName, printing::WorkstationName()});
+  state.recorder = &log;
   const auto output = printDirectly ? printing::LabelOutput::PrintDialog(this) : printing::LabelOutput::Preview(this);
   const printing::PassOutcome outcome =
       printing::RunPrintPass(state, S(cboTemplate->currentText()), output, dialog).outcome;
+  if (outcome == printing::PassOutcome::Printed && log.HasJob()) {
+    const std::string failure = log.Write();
+    if (failure.empty()) {
+      printLogExists_ = true;
+      ShowLastTag();
+    } else {
+      ui::ShowMessage(this, Q(failure), "提示", ui::Icon::Information);
+    }
+  }
   // The question follows the print step whether the clerk printed or cancelled the dialog.
   if (outcome != printing::PassOutcome::Printed && outcome != printing::PassOutcome::NotPrinted) return;
   if (ui::ShowMessage(this, QString::fromUtf8("是否清除打印内容?"), "提示信息", ui::Icon::Question,

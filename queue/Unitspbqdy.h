@@ -11,7 +11,9 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "queue/ProductQuery.h"
 #include "printing/LabelJob.h"
 #include "queue/ProductSources.h"
+#include "queue/ShelfTags.h"
 #include "report_engine/ReportEngine.h"
 
 class QShowEvent;
@@ -71,6 +74,8 @@ class TFrmspbqdy : public TFrmBase {
   QAction* NRF = nullptr;
   QAction* Nyd = nullptr;
   QAction* ndj = nullptr;
+  QAction* Njqbf = nullptr;  // "价签与现价不符"
+  QAction* Ntjdq = nullptr;  // "特价到期"
   QToolButton* btnyjg = nullptr;
   QToolButton* tbnAssistant = nullptr;
   QToolButton* TbnExit = nullptr;
@@ -88,6 +93,7 @@ class TFrmspbqdy : public TFrmBase {
   TAdvDBGridEh* dgdPTTJ = nullptr;
   TAdvDBGridEh* dgdHYTJ = nullptr;
   TAdvDBGridEh* dgdSearch = nullptr;
+  QLabel* lblDyjl = nullptr;  // the current row's last printed tag, one line
 
   // ---- in-memory tables
   MemTable cdsSpda{"cdsSpda"};
@@ -144,6 +150,8 @@ class TFrmspbqdy : public TFrmBase {
   void GetQuantityPricing();   // "批量作价"
   void GetChangedProducts();   // "调异动商品"
   void GetPricingBill();       // "调定价单"
+  // "价签与现价不符" and "特价到期": the products whose last printed tag is wrong now.
+  void GetShelfTags(queue::ShelfTagSource source);
   QDialog* FrmSelectBill = nullptr;   // the bill selector, made on first use
   QDialog* FrmModiSpinfo = nullptr;   // the product info edit, made on first use
   // The label data confirmed last in the product info edit: defaults for the next empty row.
@@ -151,6 +159,9 @@ class TFrmspbqdy : public TFrmBase {
   // Shared by "新    品" and "调价商品": sends the condition as it stands and replaces the
   // queue; emptyMessage is shown when nothing came back.
   void ReplaceQueueFromSource(const std::string& condition, const std::string& emptyMessage);
+  // The same for any way of filling: `fill` replaces the queue, or returns false with the host's
+  // error list.
+  void ReplaceQueueWith(const std::function<bool(Variant& errors)>& fill, const std::string& emptyMessage);
   void EditProductInfo();
 
   // ---- report windows (Unitspbqdy_Reports.cpp)
@@ -177,6 +188,13 @@ class TFrmspbqdy : public TFrmBase {
   printing::LabelSheet SelectedSheet() const;
   void tbnPreviewClick();
   void tbnPrintClick();
+
+  // The queue's columns of a row's tag beside the product now: shown while the queue holds the
+  // rows of "价签与现价不符" or "特价到期", hidden when another source replaces them.
+  void ShowTagColumns(bool shown);
+  bool TagColumnsShown() const { return tagColumnsShown_; }
+  // Reads the current row's last printed tag into lblDyjl.
+  void ShowLastTag();
 
   // "打印商品总计个数:" with the queue's row count, or alone when the queue is empty.
   void UpdateCounterLabel();
@@ -208,6 +226,12 @@ class TFrmspbqdy : public TFrmBase {
 
   std::unique_ptr<TDreamClass> dreamClass_;
   bool keyFilterInstalled_ = false;
+  // The log of printed tags: whether it exists, once asked (none until then).
+  std::optional<bool> printLogExists_;
+  std::vector<int> tagColumns_;  // dgdview's columns of the tag beside the product now
+  bool tagColumnsShown_ = false;
+  int queueWidth_ = 0;           // panLeft's width while they are hidden
+  std::unique_ptr<MemTableListener> tagColumnsWatch_;
 };
 
 }  // namespace pt

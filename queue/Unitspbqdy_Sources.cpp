@@ -1,4 +1,5 @@
 // The main window's product sources ("调商品") and the product info edit.
+#include <functional>
 #include <memory>
 
 #include "common/FlatDialog.h"
@@ -63,6 +64,10 @@ void TFrmspbqdy::btngetspClick() {
     GetChangedProducts();
   } else if (ndj->isChecked()) {
     GetPricingBill();
+  } else if (Njqbf->isChecked()) {
+    GetShelfTags(queue::ShelfTagSource::Mismatch);
+  } else if (Ntjdq->isChecked()) {
+    GetShelfTags(queue::ShelfTagSource::ExpiredPromotion);
   }
 }
 
@@ -74,17 +79,29 @@ void TFrmspbqdy::NjgClick(QAction* item) {
 // ============================================================== "新    品" and "调价商品"
 
 void TFrmspbqdy::ReplaceQueueFromSource(const std::string& condition, const std::string& emptyMessage) {
+  ReplaceQueueWith(
+      [&](Variant& errors) {
+        Variant ref = ConditionPacket(condition, DeptRestriction);
+        if (!host::QueryProducts(SourceHost(), CurrentQueryMode(), ref)) {
+          errors = std::move(ref);
+          return false;
+        }
+        cdsSpda.LoadPacket(PacketOf(ref));
+        return true;
+      },
+      emptyMessage);
+}
+
+void TFrmspbqdy::ReplaceQueueWith(const std::function<bool(Variant& errors)>& fill, const std::string& emptyMessage) {
   auto hint = std::make_unique<BusyHint>(this);
   try {
-    const int mode = CurrentQueryMode();
-    Variant ref = ConditionPacket(condition, DeptRestriction);
-    const bool ok = host::QueryProducts(SourceHost(), mode, ref);
+    Variant errors;
+    const bool ok = fill(errors);
     hint.reset();
     if (!ok) {
-      ShowHostErrors(this, ref, "");
+      ShowHostErrors(this, errors, "");
       return;
     }
-    cdsSpda.LoadPacket(PacketOf(ref));
     UpdateCounterLabel();
     if (cdsSpda.IsEmpty()) {
       EmptyHistories();
@@ -200,6 +217,25 @@ void TFrmspbqdy::GetPricingBill() {
   RestoreText keep(DeptRestriction);
   DeptRestriction = queue::BillDepartmentSql(yearMonth, lineTable, bill);
   RunProductQuery(queue::kBillCondition, true);
+}
+
+// ============================================================== the log of printed tags
+
+void TFrmspbqdy::GetShelfTags(queue::ShelfTagSource source) {
+  if (queue::DepartmentMissing(session::UnitType, ChosenDeptNodes.size())) throw ModuleError(queue::kChooseDeptFirst);
+  queue::ShelfTagRequest request;
+  request.source = source;
+  request.mode = CurrentQueryMode();
+  request.originalPrice = chkYxsdj->isChecked();
+  request.deptSql = DeptRestriction;
+  request.currentDate = SystemParams.CurrentDate;
+  ReplaceQueueWith(
+      [&](Variant& errors) {
+        if (!queue::FillFromShelfTags(SourceHost(), cdsSend, request, cdsSpda, errors)) return false;
+        ShowTagColumns(!cdsSpda.IsEmpty());
+        return true;
+      },
+      queue::EmptyMessage(source));
 }
 
 // ============================================================== double click on the queue

@@ -114,6 +114,20 @@ TEST_F(Dialect, IfNotExistsAlterTableAddsAColumnOnce) {
   EXPECT_EQ(Open("select f_Zybm from tbZyda where f_test='a'").rows.size(), 1u);
 }
 
+TEST_F(Dialect, IfNotExistsCreateTableMakesTheTableOnceWithTextsComparedWithoutCase) {
+  const std::string batch =
+      "if not (exists (select 1 from syscolumns where id= object_id('tbTest')))   create table tbTest "
+      "(f_bm varchar(10) not null default '',f_mc varchar(20) collate Chinese_PRC_BIN,f_sl int,"
+      "primary key (f_bm),unique (f_mc,f_bm));";
+  Exec(batch);
+  Exec("insert into tbTest (f_bm,f_mc,f_sl) values ('a1','Xy',1),('B2','xy',2)");
+  Exec(batch);  // the table is there: nothing happens
+  EXPECT_EQ(Cell(Open("select f_sl from tbTest where f_bm='A1 '"), 0, "f_sl"), "1");
+  EXPECT_EQ(Open("select f_sl from tbTest where f_mc='xy'").rows.size(), 1u) << "a binary collation stays binary";
+  Variant ref(std::string("insert into tbTest (f_bm,f_sl) values ('A1',3)"));
+  EXPECT_FALSE(host::ExecuteSql(host, ref)) << "the key compares without case too";
+}
+
 TEST_F(Dialect, BatchesRunInOrderAndStopAtTheFirstFailure) {
   Exec("update tbZyda set f_Zymc='甲;乙' where f_Zybm='0002'; -- a comment; not a statement\n"
        "delete tbRFBjq where f_Zybm='0099';");
