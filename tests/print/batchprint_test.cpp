@@ -326,5 +326,86 @@ TEST_F(BatchPrint, RfRequestsGoOnlyAfterTheirLabelsAreWrittenAndARepeatedRunPrin
   UseSettingsDirectory("");
 }
 
+TEST_F(BatchPrint, PrintedTagsAreLoggedAndTheTwoSourcesPrintTheTagsThatNoLongerMatch) {
+  // A product with an ordinary promotion in force, two with none, all selling.
+  const std::string selling = " and f_Spbm in (select f_spbm from tblsdkz where f_jyztbm='01') order by f_spbm limit ";
+  const std::string promoted = Query(
+      "select f_spbm from tbSpda where f_Mj=1 and f_Spbm in (select f_spbm from tbsptj where f_tjlx=0 and "
+      "f_qsrq<='20241210' and f_jsrq>='20241210' and f_bmbm='') and f_Spbm not in (select f_spbm from tbsptj where "
+      "f_tjlx=1)" + selling + "1");
+  const QStringList plain = QString::fromStdString(
+      Query("select f_spbm from tbSpda where f_Mj=1 and f_Spbm not in (select f_spbm from tbsptj)" + selling + "2"))
+                                .split(",");
+  ASSERT_FALSE(promoted.empty());
+  ASSERT_EQ(plain.size(), 2);
+  const std::string repriced = plain[0].toStdString(), unchanged = plain[1].toStdString();
+  auto printed = [&](const QString& pdf, const std::string& code) {
+    return Pdftotext(pdf).contains(QString::fromStdString("编码:" + code));
+  };
+
+  // Nothing printed yet: no log, nothing to list.
+  const Outcome none = Print({"--template", "通用标价签", "--pdf", dir_.path() + "/none.pdf", "--stale-tags"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_TRUE(none.err.contains(QString::fromUtf8("没有与现价不符的价签！"))) << none.err.toStdString();
+
+  QFile codes(dir_.path() + "/codes.txt");
+  ASSERT_TRUE(codes.open(QIODevice::WriteOnly));
+  codes.write(QString::fromStdString(promoted + "\r\n" + repriced + "\r\n" + unchanged + "\r\n").toUtf8());
+  codes.close();
+  const QString first = dir_.path() + "/first.pdf";
+  const Outcome r = Print({"--template", "通用标价签", "--pdf", first, "--codes", codes.fileName()});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_FALSE(r.err.contains(QString::fromUtf8("提示"))) << r.err.toStdString();
+  // What the log holds of each product is what its label shows.
+  const QString text = Pdftotext(first);
+  for (const std::string& code : {promoted, repriced, unchanged}) {
+    SCOPED_TRACE(code);
+    const std::string row = " from tbBqdyrz where f_spbm='" + code + "'";
+    EXPECT_EQ(Query("select count(*)" + row), "1");
+    EXPECT_TRUE(text.contains(QString::fromStdString(Query("select printf('%.2f',f_xsdj)" + row))));
+    if (code == promoted) {
+      EXPECT_TRUE(text.contains(QString::fromStdString(Query("select printf('%.2f',f_tjjg)" + row))));
+      EXPECT_TRUE(text.contains(QString::fromStdString(Query("select f_qsrq||' 至 '||f_jsrq" + row))));
+    } else {
+      EXPECT_EQ(Query("select coalesce(f_tjjg,'none')" + row), "none");
+    }
+    EXPECT_EQ(Query("select f_mbmc||'/'||f_zybm||'/'||f_dyrq||'/'||f_fs" + row), "通用标价签/0001/20241210/1");
+  }
+
+  // The till changes under the shelf: a price goes up, a promotion ends early.
+  {
+    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(file_->serverDate()));
+    db.ExecNative("update tbSpda set f_Xsdj=f_Xsdj+1 where f_Spbm='" + repriced + "'");
+    db.ExecNative("update tbsptj set f_jsrq='20241209' where f_spbm='" + promoted +
+                  "' and f_tjlx=0 and f_qsrq<='20241210' and f_jsrq>='20241210'");
+  }
+  // Each run prints the right tags, and what it prints is the new tag on the shelf.
+  const QString expired = dir_.path() + "/expired.pdf";
+  const Outcome e = Print({"--template", "通用标价签", "--pdf", expired, "--expired-promotions"});
+  ASSERT_EQ(e.status, 0) << e.err.toStdString();
+  EXPECT_TRUE(e.out.contains("expired-promotions: 1 row,")) << e.out.toStdString();
+  EXPECT_TRUE(printed(expired, promoted));
+  const QString stale = dir_.path() + "/stale.pdf";
+  const Outcome s = Print({"--template", "通用标价签", "--pdf", stale, "--stale-tags"});
+  ASSERT_EQ(s.status, 0) << s.err.toStdString();
+  EXPECT_TRUE(s.out.contains("stale-tags: 1 row,")) << s.out.toStdString();
+  EXPECT_TRUE(printed(stale, repriced));
+  const Outcome again = Print({"--template", "通用标价签", "--pdf", dir_.path() + "/again.pdf", "--stale-tags"});
+  EXPECT_EQ(again.status, 1) << "every tag is right again";
+
+  // A log that cannot take the rows: the labels are written all the same, and it is said once.
+  {
+    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(file_->serverDate()));
+    db.ExecNative("alter table tbBqdyrz drop column f_fs");
+  }
+  const QString broken = dir_.path() + "/broken.pdf";
+  const Outcome b = Print({"--template", "通用标价签", "--pdf", broken, "--codes", codes.fileName()});
+  EXPECT_EQ(b.status, 0);
+  EXPECT_TRUE(b.out.endsWith("; not recorded in the print log\n")) << b.out.toStdString();
+  EXPECT_EQ(b.err.count(QString::fromUtf8("提示：标价签已打印，但未能写入打印记录：")), 1) << b.err.toStdString();
+  EXPECT_EQ(PdfPages(broken), 3);
+  for (const std::string& code : {promoted, repriced, unchanged}) EXPECT_TRUE(printed(broken, code)) << code;
+}
+
 }  // namespace
 }  // namespace pt::test
