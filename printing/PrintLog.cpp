@@ -77,7 +77,21 @@ std::string DateTimeDigits(const std::string& text) {
   return digits;
 }
 
-std::string HostError(const Variant& ref) { return ComposeHostErrors(ref, kPrintLogFailed); }
+// The host's lines under our heading; a line quoting a whole statement of a large job is cut,
+// so that the message stays one the clerk can read.
+std::string HostError(const Variant& ref) {
+  constexpr size_t kLineBytes = 300;
+  std::vector<std::string> lines;
+  SplitText("\r\n", ComposeHostErrors(ref, kPrintLogFailed), lines);
+  std::string out;
+  for (const std::string& line : lines) {
+    if (!out.empty()) out += "\r\n";
+    const std::string_view kept = TruncateToGbkBytes(line, kLineBytes);
+    out += kept;
+    if (kept.size() < line.size()) out += "…";
+  }
+  return out;
+}
 
 }  // namespace
 

@@ -88,10 +88,12 @@ TEST(PrintLog, RecordingStopsAtTheFirstRefusalAndSaysSoWithTheHostsMessage) {
   refusing.Succeed(6, Variant("20241210140509"));
   refusing.Handle(852, [n = 0](std::vector<Variant>& args) mutable {
     if (n++ == 0) return Variant(true);
-    args.back() = Variant::MakeArray({Variant("列名 'f_fs' 无效。")});
+    // The host quotes the statement: a large job's would fill the screen.
+    args.back() = Variant::MakeArray({Variant("列名 'f_fs' 无效。"), Variant("语句：" + std::string(5000, 'x'))});
     return Variant(false);
   });
-  EXPECT_EQ(RecordPrintJob(refusing, {}, tags), "标价签已打印，但未能写入打印记录：\r\n列名 'f_fs' 无效。");
+  EXPECT_EQ(RecordPrintJob(refusing, {}, tags),
+            "标价签已打印，但未能写入打印记录：\r\n列名 'f_fs' 无效。\r\n语句：" + std::string(294, 'x') + "…");
   const auto inserts = refusing.CallsOf(852);
   ASSERT_EQ(inserts.size(), 2u);
   EXPECT_EQ(inserts[1].argsIn[0].ToText().rfind("insert into tbBqdyrz", 0), 0u);

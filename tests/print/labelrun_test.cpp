@@ -1,12 +1,18 @@
 // Label printing as stores need it, from the main window on the seeded SQLite host: copies typed
 // into the queue, the start position on a partly used sheet, a mixed queue through the stock
-// template that switches layouts, rows lacking a required price, and a queue kept in a file.
+// template that switches layouts, rows lacking a required price, a queue kept in a file, and
+// the log of printed tags: what a print records (read against the PDF), the pages a print
+// dialog left out, the two sources that list the tags no longer right, a log that cannot be
+// written.
+#include <QPageRanges>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPointF>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
 
 #include "common/AdvDBEh.h"
 #include "common/IniFile.h"
@@ -15,6 +21,7 @@
 #include "printing/UnitDysz.h"
 #include "report_engine/ReportOutput.h"
 #include "queue/QueueRecord.h"
+#include "queue/ShelfTags.h"
 #include "report_engine/ReportPreview.h"
 #include "tests/queue/MainWindowFixture.h"
 #include "tests/queue/SeededHost.h"
@@ -91,12 +98,14 @@ class LabelRun : public MainWindowFixture {
       Enter();
     }
   }
-  void PrintToPdf(const QString& pdf) {
-    ui_.Then([pdf](QDialog* d) {
+  // Prints through the print dialog into a PDF; `choose` may narrow the pages and add copies.
+  void PrintToPdf(const QString& pdf, std::function<void(QPrinter&)> choose = {}) {
+    ui_.Then([pdf, choose](QDialog* d) {
       auto* dialog = qobject_cast<QPrintDialog*>(d);
       ASSERT_NE(dialog, nullptr);
       dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
       dialog->printer()->setOutputFileName(pdf);
+      if (choose) choose(*dialog->printer());
       dialog->done(QDialog::Accepted);
     });
     ui_.messageAnswers.push_back(ui::kResultNo);  // keep the queue
@@ -298,6 +307,170 @@ TEST_F(LabelRun, PrinterCalibrationIsKeptPerPrinterAndItsPageHasRulersAndTheName
   const QString text = QString::fromUtf8(p.readAllStandardOutput());
   EXPECT_TRUE(text.contains(QString::fromUtf8("打印机：Labels-1"))) << text.toStdString();
   for (const char* mark : {"10", "100", "190", "280"}) EXPECT_TRUE(text.contains(mark)) << mark;
+}
+
+// The log of printed tags: one product with an ordinary promotion in force today and two
+// without any, and what the main window shows of them.
+class ShelfTagRun : public LabelRun {
+ protected:
+  std::unique_ptr<MemTable> Rows(const std::string& sql) {
+    auto t = std::make_unique<MemTable>();
+    t->LoadPacket(host_->db.QueryNativePacket(sql));
+    return t;
+  }
+  void PickProducts() {
+    const std::vector<std::string> promoted = Codes(
+        1, "da.f_Spbm in (select f_spbm from tbsptj where f_tjlx=0 and f_qsrq<='20241210' and f_jsrq>='20241210' "
+           "and f_bmbm='') and da.f_Spbm not in (select f_spbm from tbsptj where f_tjlx=1)");
+    const std::vector<std::string> plain = Codes(2, "da.f_Spbm not in (select f_spbm from tbsptj)");
+    ASSERT_EQ(promoted.size(), 1u);
+    ASSERT_EQ(plain.size(), 2u);
+    promoted_ = promoted[0];
+    repriced_ = plain[0];
+    unchanged_ = plain[1];
+  }
+  std::vector<std::string> QueueCodes() const {
+    std::vector<std::string> out;
+    const int f = window_->cdsSpda.FieldIndex("f_Spbm");
+    for (int r = 0; r < window_->cdsSpda.RecordCount(); ++r) out.push_back(window_->cdsSpda.CellAt(r, f).ToText());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  std::string Differs(const std::string& code) const {
+    const MemTable& q = window_->cdsSpda;
+    for (int r = 0; r < q.RecordCount(); ++r)
+      if (q.CellAt(r, q.FieldIndex("f_Spbm")).ToText() == code) return q.CellAt(r, q.FieldIndex(queue::kDiffersField)).ToText();
+    return "(not listed)";
+  }
+  bool TagColumnsVisible() const {
+    return window_->dgdview->ColumnByField(queue::kDiffersField)->Visible() &&
+           window_->dgdview->ColumnByField(queue::kTagPromotionField)->Visible();
+  }
+  // The words of each page of a PDF, joined by blanks.
+  static std::vector<QString> PageTexts(const QString& pdf) {
+    std::vector<QString> pages;
+    for (const Word& w : PdfWords(pdf)) {
+      if (static_cast<size_t>(w.page) >= pages.size()) pages.resize(static_cast<size_t>(w.page) + 1);
+      pages[static_cast<size_t>(w.page)] += w.text + " ";
+    }
+    return pages;
+  }
+
+  std::string promoted_, repriced_, unchanged_;
+};
+
+TEST_F(ShelfTagRun, APrintIsLoggedAsThePdfShowsItAndTheSourcesListTheTagsNoLongerRight) {
+  TFrmspbqdy* w = OpenOn("通用标价签");
+  PickProducts();
+  const int queueWidth = w->panLeft->width();
+
+  // Before anything was printed there is no log: the sources find nothing, as sources say it.
+  w->Njqbf->trigger();
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"没有与现价不符的价签！"}));
+  EXPECT_EQ(ui_.messages[0].caption.toStdString(), "提示");
+  ui_.messages.clear();
+
+  Queue({promoted_, repriced_, unchanged_});
+  ASSERT_EQ(w->cdsSpda.RecordCount(), 3);
+  EXPECT_EQ(w->lblDyjl->text().toStdString(), "上次打印：无");
+  const QString pdf = dir_.path() + "/labels.pdf";
+  PrintToPdf(pdf);
+  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"是否清除打印内容?"})) << "recorded without a word";
+  ui_.messages.clear();
+
+  // One job, one row a label, holding what its page shows.
+  const std::unique_ptr<MemTable> logRows = Rows(
+      "select f_dyxh,f_hh,f_spbm,f_xsdj,f_tjjg,f_qsrq,f_jsrq,f_mbmc,f_zybm,f_dyrq,f_fs,f_bmbm from tbBqdyrz order by f_hh");
+  const MemTable& log = *logRows;
+  const std::vector<QString> pages = PageTexts(pdf);
+  ASSERT_EQ(log.RecordCount(), 3);
+  ASSERT_EQ(pages.size(), 3u);
+  for (int r = 0; r < 3; ++r) {
+    SCOPED_TRACE(pages[static_cast<size_t>(r)].toStdString());
+    auto cell = [&](const char* f) { return log.CellAt(r, log.FieldIndex(f)); };
+    const QString& page = pages[static_cast<size_t>(r)];
+    EXPECT_EQ(cell("f_dyxh").ToInt(), 1);
+    EXPECT_EQ(cell("f_hh").ToInt(), r + 1);
+    EXPECT_TRUE(page.contains(QString::fromStdString("编码:" + cell("f_spbm").ToText())));
+    EXPECT_TRUE(page.contains(QString::number(cell("f_xsdj").ToFloat(), 'f', 2)));
+    if (cell("f_spbm").ToText() == promoted_) {
+      EXPECT_TRUE(page.contains(QString::number(cell("f_tjjg").ToFloat(), 'f', 2)));
+      EXPECT_TRUE(page.contains(QString::fromStdString(cell("f_qsrq").ToText() + " 至 " + cell("f_jsrq").ToText())));
+    } else {
+      EXPECT_TRUE(cell("f_tjjg").IsNull());
+      EXPECT_FALSE(page.contains(QString::fromUtf8("促"))) << "no promotion layout";
+    }
+    EXPECT_EQ(cell("f_mbmc").ToText(), "通用标价签");
+    EXPECT_EQ(cell("f_zybm").ToText(), "0001");
+    EXPECT_EQ(cell("f_dyrq").ToText(), "20241210") << "the server's date";
+    EXPECT_EQ(cell("f_fs").ToInt(), 1);
+    EXPECT_EQ(cell("f_bmbm").ToText(), "");
+  }
+  const std::string line = w->lblDyjl->text().toStdString();
+  EXPECT_EQ(line.rfind("上次打印：2024-12-10 ", 0), 0u) << line;
+  EXPECT_NE(line.find("模板：通用标价签"), std::string::npos) << line;
+
+  // The till changes: one price goes up, one promotion ends early.
+  host_->db.ExecNative("update tbSpda set f_Xsdj=f_Xsdj+1 where f_Spbm='" + repriced_ + "'");
+  host_->db.ExecNative("update tbsptj set f_jsrq='20241209' where f_spbm='" + promoted_ +
+                       "' and f_tjlx=0 and f_qsrq<='20241210' and f_jsrq>='20241210'");
+
+  w->Njqbf->trigger();
+  EXPECT_TRUE(ui_.messages.empty());
+  std::vector<std::string> expected{promoted_, repriced_};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(QueueCodes(), expected);
+  EXPECT_EQ(Differs(repriced_), "售价");
+  EXPECT_EQ(Differs(promoted_), "特价");
+  EXPECT_TRUE(TagColumnsVisible());
+  EXPECT_GT(w->panLeft->width(), queueWidth) << "the queue makes room for the tag beside the product";
+  EXPECT_EQ(w->Njqbf->isChecked(), true);
+
+  w->Ntjdq->trigger();
+  EXPECT_EQ(QueueCodes(), std::vector<std::string>{promoted_});
+  EXPECT_EQ(Differs(promoted_), "特价到期");
+
+  // Another source replaces the rows, and the columns go with them.
+  w->N2->trigger();
+  EXPECT_FALSE(TagColumnsVisible());
+  EXPECT_EQ(w->panLeft->width(), queueWidth);
+}
+
+TEST_F(ShelfTagRun, ALogThatCannotBeWrittenLeavesThePrintWholeAndSaysSoOnce) {
+  TFrmspbqdy* w = OpenOn("普通标价签");
+  PickProducts();
+  host_->db.ExecNative("create table tbBqdyrz (f_dyxh int, f_spbm varchar(15))");  // not the module's
+  Queue({promoted_, repriced_, unchanged_});
+  const QString pdf = dir_.path() + "/labels.pdf";
+  PrintToPdf(pdf);
+  const std::vector<QString> pages = PageTexts(pdf);
+  ASSERT_EQ(pages.size(), 3u);
+  for (const std::string& code : {promoted_, repriced_, unchanged_})
+    EXPECT_TRUE(pages[0].contains(QString::fromStdString("编码:" + code)) ||
+                pages[1].contains(QString::fromStdString("编码:" + code)) ||
+                pages[2].contains(QString::fromStdString("编码:" + code)))
+        << code;
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_EQ(ui_.messages[0].caption.toStdString(), "提示");
+  EXPECT_EQ(ui_.messages[0].text.toStdString().rfind("标价签已打印，但未能写入打印记录：", 0), 0u)
+      << ui_.messages[0].text.toStdString();
+  EXPECT_EQ(ui_.messages[1].text.toStdString(), "是否清除打印内容?");
+  EXPECT_EQ(w->cdsSpda.RecordCount(), 3);
+}
+
+TEST_F(ShelfTagRun, OnlyTheLabelsOnThePagesPrintedAreLoggedWithTheCopiesMade) {
+  OpenOn("普通标价签");
+  PickProducts();
+  Queue({promoted_, repriced_, unchanged_});
+  PrintToPdf(dir_.path() + "/page2.pdf", [](QPrinter& p) {
+    p.setPrintRange(QPrinter::PageRange);
+    p.setPageRanges(QPageRanges::fromString("2"));
+    p.setCopyCount(2);
+  });
+  const std::unique_ptr<MemTable> log = Rows("select f_spbm,f_fs from tbBqdyrz");
+  ASSERT_EQ(log->RecordCount(), 1);
+  EXPECT_EQ(log->CellAt(0, 0).ToText(), repriced_);
+  EXPECT_EQ(log->CellAt(0, 1).ToInt(), 2);
 }
 
 }  // namespace
