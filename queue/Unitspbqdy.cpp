@@ -286,15 +286,20 @@ void TFrmspbqdy::BuildPanels() {
   // starts it (a double-click stays the product info edit).
   dgdview->AddColumn(queue::kCopiesField, {}, 60);
   // A row's tag beside the product now, for the sources of the log of printed tags.
-  const std::pair<const char*, const char*> tagColumns[] = {
-      {queue::kDiffersField, nullptr},        {queue::kTagPriceField, nullptr},
-      {"f_Xsdj", "现售价"},                     {queue::kTagMemberPriceField, nullptr},
-      {"f_hyj", "现会员价"},                     {queue::kTagPromotionField, nullptr},
-      {queue::kNowPromotionField, nullptr},   {queue::kTagMemberPromotionField, nullptr},
-      {queue::kNowMemberPromotionField, nullptr}, {queue::kTagPrintedField, nullptr}};
-  for (const auto& [field, caption] : tagColumns) {
+  struct TagColumn {
+    const char* field;
+    const char* caption;  // the field's own when null
+    int width;
+  };
+  const TagColumn tagColumns[] = {
+      {queue::kDiffersField, nullptr, 100},           {queue::kTagPriceField, nullptr, 70},
+      {"f_Xsdj", "现售价", 70},                       {queue::kTagMemberPriceField, nullptr, 80},
+      {"f_hyj", "现会员价", 70},                      {queue::kTagPromotionField, nullptr, 160},
+      {queue::kNowPromotionField, nullptr, 160},      {queue::kTagMemberPromotionField, nullptr, 160},
+      {queue::kNowMemberPromotionField, nullptr, 160}, {queue::kTagPrintedField, nullptr, 120}};
+  for (const TagColumn& c : tagColumns) {
     tagColumns_.push_back(dgdview->ColumnCount());
-    dgdview->AddColumn(field, caption ? caption : std::string())->SetVisible(false);
+    dgdview->AddColumn(c.field, c.caption ? c.caption : std::string(), c.width)->SetVisible(false);
   }
   dgdview->SetReadOnly(false);
   for (int c = 0; c < dgdview->ColumnCount(); ++c)
@@ -366,6 +371,8 @@ void TFrmspbqdy::BuildDetailPanel(QWidget* host) {
   lblDyjl = new QLabel(host);
   lblDyjl->setObjectName("lblDyjl");
   lblDyjl->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A long line is cut at the panel's edge (its tooltip holds it whole), never widens the panel.
+  lblDyjl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   box->addWidget(lblDyjl);
   box->addStretch();
 }
@@ -640,11 +647,13 @@ void TFrmspbqdy::ShowTagColumns(bool shown) {
     if (std::find(tagColumns_.begin(), tagColumns_.end(), c) != tagColumns_.end()) column->SetVisible(shown);
     if (column->Visible()) width += column->Width();
   }
-  // The queue grows to hold the tag beside the product, up to two thirds of the window.
-  if (shown)
-    panLeft->setFixedWidth(std::clamp(width + 40, queueWidth_, std::max(queueWidth_, PanelMain->width() * 2 / 3)));
-  else
+  // The queue grows to hold the tag beside the product, up to half the window: the detail panel
+  // keeps room for its three columns. Beyond that the grid scrolls.
+  if (shown) {
+    panLeft->setFixedWidth(std::clamp(width + 40, queueWidth_, std::max(queueWidth_, PanelMain->width() / 2)));
+  } else {
     panLeft->setFixedWidth(queueWidth_);
+  }
 }
 
 // ============================================================== product query
