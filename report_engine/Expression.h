@@ -66,7 +66,8 @@ class Expression {
   struct Node;  // public for the parser
 
  private:
-  Variant Eval(int node, const ReportDataSource* source, const PageContext& page) const;
+  Variant Eval(int root, const ReportDataSource* source, const PageContext& page) const;
+  Variant Apply(const Node& n, const Variant* operands) const;
 
   std::string source_;
   std::vector<Node> nodes_;
