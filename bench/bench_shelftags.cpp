@@ -27,14 +27,19 @@ constexpr const char* kDate = "20240315";
 constexpr int kProducts = 20000;
 constexpr int kJobsPerProduct = 5;
 
+// The database and its data service, made and dropped together.
+struct Served {
+  explicit Served(const std::string& path) : db(path, ServerClock::Pinned(kDate)), host(db) {}
+  HostDatabase db;
+  SqliteHostService host;
+};
+
 struct Seeded {
   std::filesystem::path file;
-  std::unique_ptr<HostDatabase> db;
-  std::unique_ptr<SqliteHostService> host;
+  std::unique_ptr<Served> served;
   std::vector<std::string> codes;
   ~Seeded() {
-    host.reset();
-    db.reset();
+    served.reset();
     std::error_code ec;
     for (const char* s : {"", "-wal", "-shm"}) std::filesystem::remove(file.string() + s, ec);
   }
@@ -53,24 +58,26 @@ std::vector<printing::PrintedTag> Tags(const std::vector<std::string>& codes, si
 
 Seeded& Database() {
   static Seeded s;
-  if (!s.db) {
+  if (!s.served) {
     s.file = std::filesystem::temp_directory_path() / ("pricetag-bench-tags-" + std::to_string(::getpid()) + ".db");
-    s.db = std::make_unique<HostDatabase>(s.file.string(), ServerClock::Pinned(kDate));
-    SeedOptions o;
-    o.products = kProducts;
-    o.serverDate = kDate;
-    o.seed = 2024;
-    SeedDatabase(*s.db, o);
-    s.host = std::make_unique<SqliteHostService>(*s.db);
+    {
+      HostDatabase db(s.file.string(), ServerClock::Pinned(kDate));
+      SeedOptions o;
+      o.products = kProducts;
+      o.serverDate = kDate;
+      o.seed = 2024;
+      SeedDatabase(db, o);
+    }
+    s.served = std::make_unique<Served>(s.file.string());
     MemTable t;
-    t.LoadPacket(s.db->QueryNativePacket("select f_Spbm from tbSpda where f_Mj=1 order by f_Spbm"));
+    t.LoadPacket(s.served->db.QueryNativePacket("select f_Spbm from tbSpda where f_Mj=1 order by f_Spbm"));
     for (int r = 0; r < t.RecordCount(); ++r) s.codes.push_back(t.CellAt(r, 0).ToText());
     const printing::PrintJob job{"普通标价签", "0001", "系统管理员", "bench"};
     for (int round = 0; round < kJobsPerProduct; ++round)
       for (size_t from = 0; from < s.codes.size(); from += 1000) {
         // Tags of 1.00 and 2.00: nearly every product's last tag differs from its price now.
         const std::string failure =
-            printing::RecordPrintJob(*s.host, job, Tags(s.codes, from, 1000, round == kJobsPerProduct - 1 ? 1.0 : 2.0));
+            printing::RecordPrintJob(s.served->host, job, Tags(s.codes, from, 1000, round == kJobsPerProduct - 1 ? 1.0 : 2.0));
         if (!failure.empty()) std::fprintf(stderr, "%s\n", failure.c_str());
       }
   }
@@ -82,7 +89,7 @@ void BM_RecordJobOf1000Rows(benchmark::State& state) {
   const printing::PrintJob job{"普通标价签", "0001", "系统管理员", "bench"};
   const auto tags = Tags(s.codes, 0, 1000, 3.0);
   for (auto _ : state)
-    if (!printing::RecordPrintJob(*s.host, job, tags).empty()) state.SkipWithError("not recorded");
+    if (!printing::RecordPrintJob(s.served->host, job, tags).empty()) state.SkipWithError("not recorded");
 }
 BENCHMARK(BM_RecordJobOf1000Rows)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -91,7 +98,7 @@ void BM_LastTagOfOneProduct(benchmark::State& state) {
   const std::string sql = printing::LastTagOfSql(s.codes[s.codes.size() / 2], "");
   for (auto _ : state) {
     Variant ref;
-    if (!host::OpenQuery(*s.host, sql, ref)) state.SkipWithError("query failed");
+    if (!host::OpenQuery(s.served->host, sql, ref)) state.SkipWithError("query failed");
   }
 }
 BENCHMARK(BM_LastTagOfOneProduct)->Unit(benchmark::kMicrosecond);
@@ -109,11 +116,11 @@ void BM_MismatchedTagsOfEveryPrintedProduct(benchmark::State& state) {
   request.currentDate = kDate;
   for (auto _ : state) {
     Variant errors;
-    if (!queue::FillFromShelfTags(*s.host, send, request, queue, errors)) state.SkipWithError("source failed");
+    if (!queue::FillFromShelfTags(s.served->host, send, request, queue, errors)) state.SkipWithError("source failed");
   }
   state.counters["listed"] = queue.RecordCount();
   MemTable log;
-  log.LoadPacket(s.db->QueryNativePacket("select count(*) from tbBqdyrz"));
+  log.LoadPacket(s.served->db.QueryNativePacket("select count(*) from tbBqdyrz"));
   state.counters["log rows"] = static_cast<double>(log.CellAt(0, 0).ToInt());
 }
 BENCHMARK(BM_MismatchedTagsOfEveryPrintedProduct)->Unit(benchmark::kMillisecond)->Iterations(3);
