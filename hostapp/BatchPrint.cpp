@@ -268,9 +268,8 @@ const QueueSource kSources[] = {
     {"bill", "NUMBER", "an executed pricing bill of the server month (\"调定价单\")", FromPricingBill},
     {"rf", nullptr, "every pending RF handheld request; deleted once printed (\"调 RF\")", FromRfRequests},
     {"queue", "FILE", "a print queue saved from the main window", FromQueueFile},
-    {"stale-tags", nullptr, "products whose last printed tag differs from the price now (\"价签与现价不符\")",
-     FromMismatchedTags},
-    {"expired-promotions", nullptr, "products whose last printed tag shows a promotion that has ended (\"特价到期\")",
+    {"stale-tags", nullptr, "last printed tag no longer shows today's prices (\"价签与现价不符\")", FromMismatchedTags},
+    {"expired-promotions", nullptr, "last printed tag shows a promotion that has ended (\"特价到期\")",
      FromExpiredPromotions},
 };
 
@@ -419,7 +418,9 @@ std::string BatchPrintUsage() {
        "\n"
        "Exit status: 0 every label printed; 1 nothing printed (the reason on standard error);\n"
        "2 wrong usage; 3 printed, but the RF requests could not be deleted yet (the next --rf run\n"
-       "deletes them before anything else and does not print them again).\n";
+       "deletes them before anything else and does not print them again).\n"
+       "What is printed is recorded in the log of printed tags; a log that cannot be written is\n"
+       "said on standard error and leaves the status as it is.\n";
   return u;
 }
 

@@ -100,56 +100,47 @@ TEST(PrintLog, RecordingStopsAtTheFirstRefusalAndSaysSoWithTheHostsMessage) {
   EXPECT_NE(inserts[1].argsIn[0].ToText().find("(42,1,'000101'"), std::string::npos) << "the next job number";
 }
 
+// Each case: what differs ("价签与现价不符") and which promotion ended ("特价到期"), on 20241210.
 TEST(ShelfTags, WhatATagShowsAgainstTheProductNow) {
   struct Case {
     const char* what;
     LastTag tag;
     ProductNow now;
     const char* differs;
+    const char* ended;
   };
   LastTag member = Shown(10);
   member.memberPrice = 9.5;
   ProductNow memberNow = Now(10);
   memberNow.memberPrice = 9.0;
+  LastTag memberPromotion = Shown(10);
+  memberPromotion.memberPromotionPrice = 7.0;
+  memberPromotion.memberPromotionStart = std::string("20241201");
+  memberPromotion.memberPromotionEnd = std::string("20241209");
+  const auto promo = [](double price, const char* start, const char* end) { return Shown(10, price, start, end); };
+  const auto now = [](double price, const char* start, const char* end) { return Now(10, price, start, end); };
   const Case cases[] = {
-      {"same", Shown(10), Now(10.004), ""},
-      {"sale price", Shown(10), Now(10.01), "售价"},
-      {"price gone", Shown(10), Now(0), "售价"},
-      {"member price", member, memberNow, "会员价"},
-      {"same promotion", Shown(10, 8.8, "20241201", "20241215"), Now(10, 8.8, "20241201", "20241215"), ""},
-      {"promotion ended", Shown(10, 8.8, "20241201", "20241215"), Now(10), "特价"},
-      {"promotion started", Shown(10), Now(10, 8.8, "20241210", "20241215"), "特价"},
-      {"promotion extended", Shown(10, 8.8, "20241201", "20241215"), Now(10, 8.8, "20241201", "20241220"), "特价"},
-      {"promotion price", Shown(10, 8.8, "20241201", "20241215"), Now(10, 8.5, "20241201", "20241215"), "特价"},
-      {"a zero price is none", Shown(10, 0.0, "20241201", "20241215"), Now(10), ""},
-      {"several", Shown(10, 8.8, "20241201", "20241215"), Now(11), "售价、特价"},
+      {"same", Shown(10), Now(10.004), "", ""},
+      {"sale price", Shown(10), Now(10.01), "售价", ""},
+      {"price gone", Shown(10), Now(0), "售价", ""},
+      {"member price", member, memberNow, "会员价", ""},
+      {"same promotion", promo(8.8, "20241201", "20241215"), now(8.8, "20241201", "20241215"), "", ""},
+      {"ends today", promo(8.8, "20241201", "20241210"), now(8.8, "20241201", "20241210"), "", ""},
+      {"end date passed", promo(8.8, "20241201", "20241209"), Now(10), "特价", "特价到期"},
+      {"ended early", promo(8.8, "20241201", "20241215"), Now(10), "特价", "特价到期"},
+      {"another one now", promo(8.8, "20241201", "20241215"), now(8.5, "20241208", "20241220"), "特价", "特价到期"},
+      {"promotion started", Shown(10), now(8.8, "20241210", "20241215"), "特价", ""},
+      {"promotion extended", promo(8.8, "20241201", "20241215"), now(8.8, "20241201", "20241220"), "特价", ""},
+      {"same one, new price", promo(8.8, "20241201", "20241215"), now(8.5, "20241201", "20241215"), "特价", ""},
+      {"printed ahead", promo(8.8, "20241212", "20241220"), Now(10), "特价", ""},
+      {"a zero price is none", promo(0.0, "20241201", "20241215"), Now(10), "", ""},
+      {"member promotion", memberPromotion, Now(10), "会员特价", "会员特价到期"},
+      {"several", promo(8.8, "20241201", "20241215"), Now(11), "售价、特价", "特价到期"},
   };
-  for (const Case& c : cases) EXPECT_EQ(TagDifferences(c.tag, c.now), c.differs) << c.what;
-}
-
-TEST(ShelfTags, APromotionTheTagShowedHasEndedByTheServerDate) {
-  struct Case {
-    const char* what;
-    LastTag tag;
-    ProductNow now;
-    const char* ended;
-  };
-  LastTag memberTag = Shown(10);
-  memberTag.memberPromotionPrice = 7.0;
-  memberTag.memberPromotionStart = std::string("20241201");
-  memberTag.memberPromotionEnd = std::string("20241209");
-  const Case cases[] = {
-      {"no promotion shown", Shown(10), Now(11), ""},
-      {"in force", Shown(10, 8.8, "20241201", "20241215"), Now(10, 8.8, "20241201", "20241215"), ""},
-      {"ends today", Shown(10, 8.8, "20241201", "20241210"), Now(10, 8.8, "20241201", "20241210"), ""},
-      {"end date passed", Shown(10, 8.8, "20241201", "20241209"), Now(10), "特价到期"},
-      {"ended early", Shown(10, 8.8, "20241201", "20241215"), Now(10), "特价到期"},
-      {"another one now", Shown(10, 8.8, "20241201", "20241215"), Now(10, 8.5, "20241208", "20241220"), "特价到期"},
-      {"same one, new price", Shown(10, 8.8, "20241201", "20241215"), Now(10, 8.5, "20241201", "20241215"), ""},
-      {"printed ahead", Shown(10, 8.8, "20241212", "20241220"), Now(10), ""},
-      {"member promotion", memberTag, Now(10), "会员特价到期"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ExpiredPromotions(c.tag, c.now, "20241210"), c.ended) << c.what;
+  for (const Case& c : cases) {
+    EXPECT_EQ(TagDifferences(c.tag, c.now), c.differs) << c.what;
+    EXPECT_EQ(ExpiredPromotions(c.tag, c.now, "20241210"), c.ended) << c.what;
+  }
 }
 
 TEST(ShelfTags, OnlyPrintedProductsAreListedEachBesideItsLastTag) {
