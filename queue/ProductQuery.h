@@ -72,7 +72,8 @@ std::string BarcodeOwnersSql(const std::vector<std::string>& barcodes);
 std::vector<std::string> BarcodesWithoutProduct(const std::vector<std::string>& barcodes, const MemTable& owners,
                                                 const MemTable& rows);
 
-// What the clerk is told of the codes that found no product: how many of how many, the first
+// What the clerk is told of the codes that found no product: how many of how many (blank lines
+// are not codes), the first
 // kMissingCodesShown of them, and the question whether to save the full list.
 inline constexpr size_t kMissingCodesShown = 20;
 std::string MissingCodesMessage(CodeKind kind, size_t imported, const std::vector<std::string>& missing);

@@ -12,6 +12,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/AdvDBEh.h"
 #include "common/ErrorGuard.h"
@@ -760,7 +761,9 @@ void TFrmspbqdy::ReportMissingCodes(const queue::ImportCodeList& list, queue::Co
     missing = queue::BarcodesWithoutProduct(missing, owners, cdsSpda);
     if (missing.empty()) return;
   }
-  if (ui::ShowMessage(this, Q(queue::MissingCodesMessage(kind, list.size(), missing)), "提示", ui::Icon::Information,
+  const auto codes = static_cast<size_t>(
+      std::count_if(list.Codes().begin(), list.Codes().end(), [](const std::string& c) { return !c.empty(); }));
+  if (ui::ShowMessage(this, Q(queue::MissingCodesMessage(kind, codes, missing)), "提示", ui::Icon::Information,
                       ui::Buttons::YesNo) != ui::kResultYes)
     return;
   const std::string what = queue::CodeKindCaption(kind);

@@ -46,8 +46,11 @@ class Planner {
 
  private:
   double Least(size_t i, double f) const { return cols_[i].least * f + spec_.padding; }
+  double Preferred(size_t i, double f) const {
+    return std::max(cols_[i].preferred, cols_[i].least) * f + spec_.padding;
+  }
   double Natural(size_t i, double f) const {
-    return std::max(cols_[i].natural, cols_[i].least) * f + spec_.padding;
+    return std::max({cols_[i].natural, cols_[i].preferred, cols_[i].least}) * f + spec_.padding;
   }
   double RowNumber(double f) const { return spec_.rowNumberNeed * f + spec_.padding; }
 
@@ -104,21 +107,26 @@ class Planner {
     }
   }
 
-  // Natural widths stretched to the room when they fit; otherwise what lies between the least
-  // and the natural widths is shared out in proportion; a page too narrow for the least widths
-  // squeezes them alike.
+  // Natural widths stretched to the room when they fit. Otherwise the room goes first to the
+  // cells (up to the preferred widths), then to the titles (up to the natural ones), each step
+  // shared out in proportion to what the columns still want; a page too narrow for the least
+  // widths squeezes them alike.
   std::vector<double> Widths(const std::vector<size_t>& panel, double f, double room) const {
-    double least = 0, natural = 0;
+    double least = 0, preferred = 0, natural = 0;
     for (size_t i : panel) {
       least += Least(i, f);
+      preferred += Preferred(i, f);
       natural += Natural(i, f);
     }
+    auto between = [&](double from, double to, double fromSum, double toSum) {
+      return toSum > fromSum ? from + (room - fromSum) * (to - from) / (toSum - fromSum) : from;
+    };
     std::vector<double> w;
     w.reserve(panel.size());
     for (size_t i : panel) {
       if (natural <= room) w.push_back(Natural(i, f) * room / natural);
-      else if (least <= room && natural > least)
-        w.push_back(Least(i, f) + (room - least) * (Natural(i, f) - Least(i, f)) / (natural - least));
+      else if (preferred <= room) w.push_back(between(Preferred(i, f), Natural(i, f), preferred, natural));
+      else if (least <= room) w.push_back(between(Least(i, f), Preferred(i, f), least, preferred));
       else w.push_back(Least(i, f) * room / least);
     }
     return w;

@@ -15,9 +15,10 @@ namespace pt::report {
 
 // What one column needs, measured at the grid's own font size, in millimetres without padding.
 struct ColumnNeeds {
-  double least = 0;    // narrower, a number, date or code would break, or the title take more than three lines
-  double natural = 0;  // every cell on one line and the title on at most two
-  bool key = false;    // repeated at the left of every continuation page
+  double least = 0;      // narrower, a number, date or code would break, or the title take more than three lines
+  double preferred = 0;  // the cells on one line (long names still wrap), the title on up to three
+  double natural = 0;    // every cell on one line and the title on at most two
+  bool key = false;      // repeated at the left of every continuation page
 };
 
 struct GridPlanSpec {

@@ -20,8 +20,10 @@ constexpr size_t kTitleLines = 3;
 // A code wider than this (at the grid's own size) may wrap after all, rather than crowd out the
 // other columns.
 constexpr double kWidestUnbroken = 60;
-// A wrapping column keeps room for this many Chinese characters a line, or its longest word.
+// A wrapping column keeps room for this many Chinese characters a line, or its longest word,
+// and asks for no more than kLongNameEms before the other columns' titles get their room.
 constexpr double kWrapEms = 6;
+constexpr double kLongNameEms = 14;
 // Widths are measured once at the grid's own size and scaled to the size chosen; this much room
 // is added to cells that must not wrap, against rounding in the font's metrics.
 constexpr double kScaleSlack = 1.01;
@@ -206,11 +208,12 @@ class GridBuilder {
         }
       ColumnNeeds n;
       n.key = col.key;
-      const double titleLeast = NarrowestWidth(m_, spec_.headerFont, col.title, kTitleLines);
-      const double titleNatural = NarrowestWidth(m_, spec_.headerFont, col.title, 2);
+      const double titleLeast = NarrowestWidth(m_, spec_.headerFont, col.title, kTitleLines) * kScaleSlack;
+      const double titleNatural = NarrowestWidth(m_, spec_.headerFont, col.title, 2) * kScaleSlack;
       n.least = col.single ? std::max(titleLeast, content * kScaleSlack)
                            : std::max(titleLeast, std::min(content, std::max(word, kWrapEms * em)));
-      n.natural = std::max({content * kScaleSlack, titleNatural, n.least});
+      n.preferred = std::max(n.least, col.single ? content * kScaleSlack : std::min(content, kLongNameEms * em));
+      n.natural = std::max({content * kScaleSlack, titleNatural, n.preferred});
       needs.push_back(n);
     }
     GridPlanSpec ps;
@@ -336,6 +339,24 @@ class GridBuilder {
     page.items.emplace_back(std::move(item));
   }
 
+  // A title that wraps breaks into lines of even length ("商品|编码", not "商品编|码"): broken in
+  // the narrowest width that holds it in as many lines, each line centred in the cell.
+  void Title(Page& page, const std::string& title, const RectF& cell) {
+    if (title.empty()) return;
+    const RectF inner{cell.x + kPad, cell.y + kPad, std::max(0.0, cell.width - 2 * kPad),
+                      std::max(0.0, cell.height - 2 * kPad)};
+    RectF narrow = inner;
+    if (inner.width > 0 && m_.Width(headerFont_, title) > inner.width) {
+      const size_t lines = BreakLines(m_, headerFont_, title, inner.width).size();
+      narrow.width = std::min(inner.width, NarrowestWidth(m_, headerFont_, title, lines) + 0.01);
+    }
+    TextItem item = LayoutText(m_, headerFont_, title, narrow, HAlign::Center, VAlign::Center,
+                               narrow.width < m_.Width(headerFont_, title), false, nullptr);
+    item.box = inner;
+    item.font = fonts_.header;
+    page.items.emplace_back(std::move(item));
+  }
+
   // Page header, column titles, the vertical grid lines down to the last line of the page, and
   // the column footer below it.
   void DrawFrame(Page& page, const Panel& p, double bottom, const PageContext& ctx) {
@@ -364,7 +385,7 @@ class GridBuilder {
       r.box = h.box;
       r.lineWidth = kRule;
       page.items.emplace_back(r);
-      Cell(page, h.text, h.box, HAlign::Center, fonts_.header, false, true);
+      Title(page, h.text, h.box);
     }
     if (bottom > bodyTop_) {
       page.items.emplace_back(LineItem{left, bodyTop_, left, bottom, kRule, kBlack});

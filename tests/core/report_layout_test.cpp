@@ -157,7 +157,7 @@ TEST(GridPlan, PortraitThenLandscapeThenASmallerFontThenPagesAcross) {
   GridPlanSpec spec;
   spec.rowNumberNeed = 5;
   auto columns = [](size_t n, double least, double natural, size_t keys) {
-    std::vector<ColumnNeeds> c(n, ColumnNeeds{least, natural, false});
+    std::vector<ColumnNeeds> c(n, ColumnNeeds{least, least, natural, false});
     for (size_t i = 0; i < keys; ++i) c[i].key = true;
     return c;
   };
@@ -208,17 +208,25 @@ TEST(GridPlan, PortraitThenLandscapeThenASmallerFontThenPagesAcross) {
     }
   }
   // Upright room beyond the natural widths is shared out in their proportion.
-  std::vector<ColumnNeeds> three{{20, 20}, {20, 60}, {10, 10}};
+  std::vector<ColumnNeeds> three{{20, 20, 20}, {20, 20, 60}, {10, 10, 10}};
   GridPlan plan = PlanGridColumns(three, spec);
   const auto& w = plan.panels[0].widths;
   EXPECT_NEAR(w[1] / w[0], 61.6 / 21.6, 1e-9);
-  // Between the least and the natural widths, what there is goes to the columns that want more.
-  std::vector<ColumnNeeds> tight(10, ColumnNeeds{20, 20});
-  tight[4].natural = 100;
+  // Short of room, the cells come before the titles: a name gets its line (preferred) before a
+  // title is spared its third line (natural).
+  std::vector<ColumnNeeds> tight(10, ColumnNeeds{20, 20, 20});
+  tight[4] = {20, 130, 130};
+  tight[5] = {20, 20, 100};
   plan = PlanGridColumns(tight, spec);
   ASSERT_TRUE(plan.landscape);
+  const double room = 289.4 - 6.6;
   EXPECT_DOUBLE_EQ(plan.panels[0].widths[0], 21.6);
-  EXPECT_NEAR(plan.panels[0].widths[4], 289.4 - 6.6 - 9 * 21.6, 1e-9);
+  EXPECT_NEAR(plan.panels[0].widths[4], room - 9 * 21.6, 1e-9) << "all the room to the name";
+  EXPECT_DOUBLE_EQ(plan.panels[0].widths[5], 21.6);
+  tight[4] = {20, 40, 40};
+  plan = PlanGridColumns(tight, spec);
+  EXPECT_NEAR(plan.panels[0].widths[4], 41.6, 1e-9) << "the name on one line";
+  EXPECT_NEAR(plan.panels[0].widths[5], room - 41.6 - 8 * 21.6, 1e-9) << "the rest to the title";
 }
 
 TEST(GridPlan, TitlesTakeTheNarrowestWidthForTheirLines) {
