@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numeric>
 
 namespace pt::report {
@@ -99,11 +100,33 @@ class Planner {
   void Finish(GridPlan& plan, double f, double printable) const {
     plan.fontSize = spec_.fontSize * f;
     plan.rowNumberWidth = RowNumber(f);
+    const double room = printable - plan.rowNumberWidth;
     for (std::vector<size_t>& columns : Split(f, printable)) {
       GridPanel panel;
-      panel.widths = Widths(columns, f, printable - plan.rowNumberWidth);
+      panel.widths = Widths(columns, f, room);
       panel.columns = std::move(columns);
       plan.panels.push_back(std::move(panel));
+    }
+    if (plan.panels.size() < 2) return;
+    // A key column is as wide on every page across (the narrowest it got), so its cells wrap
+    // alike and the rows line up; what that leaves goes to the page's other columns.
+    std::map<size_t, double> keyWidth;
+    for (const GridPanel& p : plan.panels)
+      for (size_t k = 0; k < p.columns.size(); ++k)
+        if (cols_[p.columns[k]].key) {
+          auto [it, added] = keyWidth.emplace(p.columns[k], p.widths[k]);
+          if (!added) it->second = std::min(it->second, p.widths[k]);
+        }
+    for (GridPanel& p : plan.panels) {
+      std::vector<size_t> others;
+      double left = room;
+      for (size_t i : p.columns) {
+        if (cols_[i].key) left -= keyWidth[i];
+        else others.push_back(i);
+      }
+      std::vector<double> w = Widths(others, f, left);
+      for (size_t k = 0, o = 0; k < p.columns.size(); ++k)
+        p.widths[k] = cols_[p.columns[k]].key ? keyWidth[p.columns[k]] : w[o++];
     }
   }
 

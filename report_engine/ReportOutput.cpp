@@ -148,6 +148,11 @@ class WorkbookFile {
     lxw_error rc = workbook_close(book_);
     book_ = nullptr;
     if (rc != LXW_NO_ERROR) throw ModuleError("无法写入文件：" + Native(path_) + "（" + lxw_strerror(rc) + "）");
+    // The temporary file is private to its owner; the workbook gets the permissions of the file
+    // it replaces, or those of a new file.
+    const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                          QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(temp_.fileName(), QFile::exists(path_) ? QFile::permissions(path_) : open);
     if (std::rename(QFile::encodeName(temp_.fileName()).constData(), QFile::encodeName(path_).constData()) != 0)
       throw ModuleError("无法写入文件：" + Native(path_));
     temp_.setAutoRemove(false);

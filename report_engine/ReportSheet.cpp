@@ -1,6 +1,7 @@
 #include "report_engine/ReportSheet.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "common/TextRoutines.h"
 #include "report_engine/ReportEngine.h"
@@ -43,6 +44,34 @@ std::string NameIn(const std::string& source) {
   return dot == std::string::npos ? s : s.substr(dot + 1);
 }
 
+bool EndsWithColon(const std::string& text) {
+  const std::string t = TrimRight(text);
+  for (const char* c : {"：", ":"}) {
+    const std::string colon = c;
+    if (t.size() >= colon.size() && t.compare(t.size() - colon.size(), colon.size(), colon) == 0) return true;
+  }
+  return false;
+}
+
+// The title of a text that shows several values: their captions when each has one
+// ("单位:[…]  等级:[…]" gives 单位/等级), else the text with each value named in its place
+// ("[…] 至 […]" gives 特价起始日期 至 特价结束日期).
+std::string MixedTitle(const TextTemplate& text, const std::function<std::string(const Expression&)>& nameOf) {
+  const std::string marked = text.WithExpressions([](const Expression&) { return std::string("\x01"); });
+  std::vector<std::string> segments(1);
+  for (char ch : marked) {
+    if (ch == '\x01') segments.emplace_back();
+    else segments.back() += ch;
+  }
+  std::string captions;
+  for (size_t i = 0; i + 1 < segments.size(); ++i) {
+    const std::string caption = Caption(segments[i]);
+    if (!EndsWithColon(segments[i]) || !Names(caption)) return Trim(text.WithExpressions(nameOf));
+    captions += (i ? "/" : "") + caption;
+  }
+  return captions;
+}
+
 struct LabelColumn {
   TemplateObject object;
   const Expression* sole = nullptr;  // into object.text, once bound
@@ -80,7 +109,7 @@ std::shared_ptr<const ReportSheet> LabelSheet(const ReportTemplate& t, const Var
       title = Names(caption) ? caption : nameOf(*c.sole);
       c.format = o.format.empty() ? c.object.text.SoleFieldFormat() : o.format;
     } else {
-      title = Trim(c.object.text.WithExpressions(nameOf));
+      title = MixedTitle(c.object.text, nameOf);
     }
     if (title.empty()) title = o.name;
     // The same value shown twice on a label is one column.

@@ -28,9 +28,10 @@ struct ReportSheet {
 // One row per label: a column for every text or barcode object of the master data band that
 // shows record data or variables. An object that shows one value gives that value (a number
 // stays a number, with the object's display format) under its caption ("产地:" gives 产地) or
-// the field's name; an object that mixes several values gives its text as printed. A label that
-// hides an object leaves its cell empty. The objects are bound to the source here; the source's
-// current record moves.
+// else the field's label or name; an object that mixes several values gives its text as printed,
+// under its captions ("单位/等级") or its text with the values named. A label that hides an
+// object leaves its cell empty; a value shown twice is one column. The objects are bound to the
+// source here; the source's current record moves.
 std::shared_ptr<const ReportSheet> LabelSheet(const ReportTemplate& t, const VariableList& variables,
                                               ReportDataSource& source);
 

@@ -569,7 +569,7 @@ TEST(LabelSheet, OneRowPerLabelWithTheValuesItShows) {
   // Captions name the values; a value without one goes by its field; mixed texts by their
   // fields in place.
   EXPECT_EQ(titles, (std::vector<std::string>{"促  销", "f_Spmc", "f_Tjjg", "原价", "前7天最低价",
-                                              "单位:f_Jldw  规格:f_Ggxh", "f_Qsrq 至 f_Jsrq", "编码", "f_Sptm"}));
+                                              "单位/规格", "f_Qsrq 至 f_Jsrq", "编码", "f_Sptm"}));
   EXPECT_EQ(sheet->columns[2].format, "0.00");
   EXPECT_EQ(sheet->columns[8].format, "");
   ASSERT_EQ(sheet->rows.size(), 3u);

@@ -190,8 +190,9 @@ TEST(GridPlan, PortraitThenLandscapeThenASmallerFontThenPagesAcross) {
       // A column wider than the page on its own: the floor, and squeezed into the page.
       {"too wide", columns(1, 400, 400, 0), true, 7, {range(0, 1)}},
   };
+  GridPlan plan;
   for (const Case& c : cases) {
-    GridPlan plan = PlanGridColumns(c.columns, spec);
+    plan = PlanGridColumns(c.columns, spec);
     EXPECT_EQ(plan.landscape, c.landscape) << c.what;
     EXPECT_DOUBLE_EQ(plan.pageWidth, c.landscape ? 297 : 210) << c.what;
     EXPECT_DOUBLE_EQ(plan.fontSize, c.fontSize) << c.what;
@@ -207,9 +208,18 @@ TEST(GridPlan, PortraitThenLandscapeThenASmallerFontThenPagesAcross) {
       }
     }
   }
+  // Pages across give their key columns one width, the narrowest, so the rows line up.
+  std::vector<ColumnNeeds> wide = columns(40, 20, 30, 2);
+  wide[1] = {20, 60, 60, true};
+  plan = PlanGridColumns(wide, spec);
+  ASSERT_EQ(plan.panels.size(), 3u);
+  EXPECT_DOUBLE_EQ(plan.panels[0].widths[1], plan.panels[2].widths[1]);
+  EXPECT_LT(plan.panels[0].widths[1], 60 * 7.5 / 9 + 1.6) << "the first page across is the fullest";
+  EXPECT_GT(plan.panels[2].widths[2], plan.panels[0].widths[2]) << "the last one's other columns get the rest";
+
   // Upright room beyond the natural widths is shared out in their proportion.
   std::vector<ColumnNeeds> three{{20, 20, 20}, {20, 20, 60}, {10, 10, 10}};
-  GridPlan plan = PlanGridColumns(three, spec);
+  plan = PlanGridColumns(three, spec);
   const auto& w = plan.panels[0].widths;
   EXPECT_NEAR(w[1] / w[0], 61.6 / 21.6, 1e-9);
   // Short of room, the cells come before the titles: a name gets its line (preferred) before a

@@ -156,7 +156,7 @@ TEST(ReportPreview, TheLabelPreviewSavesOneRowPerLabelWithTheValuesItShows) {
   EXPECT_EQ(sheet.frozenRows, 1);
   std::vector<std::string> titles;
   for (char c = 'A'; c <= 'G'; ++c) titles.push_back(sheet.Text(std::string(1, c) + "1"));
-  EXPECT_EQ(titles, (std::vector<std::string>{"f_Spmc", "产地", "规格", "单位:f_Jldw  等级:dj", "编码", "f_Sptm", "f_Xsdj"}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"f_Spmc", "产地", "规格", "单位/等级", "编码", "f_Sptm", "f_Xsdj"}));
   // Row 31 is the thirtieth label; row 32 holds nothing.
   EXPECT_EQ(sheet.Text("A31"), "商品30");
   EXPECT_EQ(sheet.Text("B31"), "山东");
