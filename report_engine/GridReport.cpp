@@ -114,6 +114,12 @@ class GridBuilder {
 
     // Pages across follow one another: the rows of one page, then the same rows' further columns.
     report_.pages.resize(static_cast<size_t>(pages));
+    std::vector<size_t> rowsOn(static_cast<size_t>(rowPages), 0);
+    for (const auto& p : placed) ++rowsOn[static_cast<size_t>(p.page)];
+    for (int g = 0; g < rowPages; ++g)
+      for (int a = 0; a < across; ++a)
+        PageAt(g, a).items.reserve(rowsOn[static_cast<size_t>(g)] * (panels_[static_cast<size_t>(a)].cols.size() + 2) +
+                                   3 * panels_[static_cast<size_t>(a)].header.size() + 8);
     std::vector<double> pageBottom(static_cast<size_t>(rowPages), bodyTop_);
     for (int r = 0; r < records; ++r) {
       const auto& p = placed[static_cast<size_t>(r)];
@@ -165,7 +171,9 @@ class GridBuilder {
     widths_.resize(static_cast<size_t>(records));
     numeric_.resize(static_cast<size_t>(records));
     sheet_->rows.resize(static_cast<size_t>(records));
+    // Widths measured once per distinct text of a column (dates, prices and units repeat).
     std::vector<std::unordered_map<std::string, double>> seen(cols_.size());
+    for (auto& m : seen) m.reserve(static_cast<size_t>(records) * 2);
     for (int r = 0; r < records; ++r) {
       source_.MoveTo(r);
       auto& texts = texts_[static_cast<size_t>(r)];
