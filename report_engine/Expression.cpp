@@ -276,7 +276,9 @@ std::string AsText(const Variant& v) {
   }
 }
 
-bool Truth(const Variant& v) {
+}  // namespace
+
+bool IsPresent(const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Null: return false;
     case Variant::Kind::Bool: return v.AsBool();
@@ -286,8 +288,6 @@ bool Truth(const Variant& v) {
     default: return false;
   }
 }
-
-}  // namespace
 
 // ------------------------------------------------------------------ expression
 
@@ -319,18 +319,23 @@ int Expression::SoleField() const {
   return n.kind == Kind::Field ? n.field : -1;
 }
 
+void Expression::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Node& n : nodes_)
+    if (n.kind == Kind::Field) out.emplace_back(n.field, n.name);
+}
+
 Variant Expression::Evaluate(const ReportDataSource* source, const PageContext& page) const {
   if (root_ < 0) return Variant();
   return Eval(root_, source, page);
 }
 
 bool Expression::IsTrue(const ReportDataSource* source, const PageContext& page) const {
-  return root_ >= 0 && Truth(Eval(root_, source, page));
+  return root_ >= 0 && IsPresent(Eval(root_, source, page));
 }
 
 // One operator applied to its operands' values (operand 0 is the left one).
 Variant Expression::Apply(const Node& n, const Variant* operands) const {
-  if (n.kind == Kind::Not) return Variant(!Truth(operands[0]));
+  if (n.kind == Kind::Not) return Variant(!IsPresent(operands[0]));
   if (n.kind == Kind::Neg) {
     double a;
     if (!AsNumber(operands[0], a))
@@ -415,7 +420,7 @@ Variant Expression::Eval(int root, const ReportDataSource* source, const PageCon
       case Kind::And:
       case Kind::Or:
         if (done == 1) {
-          const bool left = Truth(values.back());
+          const bool left = IsPresent(values.back());
           if (left == (n.kind == Kind::Or)) {
             values.back() = Variant(left);
             frames.pop_back();
@@ -423,7 +428,7 @@ Variant Expression::Eval(int root, const ReportDataSource* source, const PageCon
           }
           values.pop_back();  // the right side alone decides now
         } else if (done == 2) {
-          values.back() = Variant(Truth(values.back()));
+          values.back() = Variant(IsPresent(values.back()));
           frames.pop_back();
           continue;
         }
@@ -543,6 +548,10 @@ std::string TextTemplate::SoleFieldFormat() const {
   for (const Part& p : parts_)
     if (!p.expr.Empty()) return p.fieldFormat;
   return {};
+}
+
+void TextTemplate::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Part& p : parts_) p.expr.CollectFields(out);
 }
 
 bool TextTemplate::Constant() const {

@@ -60,6 +60,8 @@ class Expression {
   // The bound field index when the whole expression is one field reference, else -1; its
   // display format applies when the object names none.
   int SoleField() const;
+  // The field references, as (bound index, name as written), in the order they appear.
+  void CollectFields(std::vector<std::pair<int, std::string>>& out) const;
   const std::string& Source() const { return source_; }
 
   struct Node;  // public for the parser
@@ -86,6 +88,11 @@ struct Expression::Node {
   int left = -1, right = -1;
 };
 
+// The truth of a value in "visibleIf": present and not zero / not empty. Null is false, a number
+// counts when its magnitude exceeds 0.005 (the suite's rule for a price being present), a text
+// when it holds more than blanks.
+bool IsPresent(const Variant& value);
+
 // Literal text with bracketed expressions.
 class TextTemplate {
  public:
@@ -102,6 +109,7 @@ class TextTemplate {
   // the display format of the field it names ("" when it names none or the field has none).
   const Expression* SoleExpression() const;
   std::string SoleFieldFormat() const;
+  void CollectFields(std::vector<std::pair<int, std::string>>& out) const;  // see Expression
 
  private:
   struct Part {

@@ -315,7 +315,56 @@ std::vector<int> ChosenPages(const QPrinter& printer, int pageCount) {
   return pages;
 }
 
-bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages, bool ownPaperSizes) {
+PagePrinter::PagePrinter(QPrinter& printer, bool ownPaperSizes, const PrintCalibration& calibration)
+    : printer_(printer), ownPaperSizes_(ownPaperSizes), calibration_(calibration) {}
+
+PagePrinter::~PagePrinter() {
+  if (!done_ && painter_.isActive()) Abort();
+}
+
+bool PagePrinter::Print(const PreparedReport& shared, const Page& page) {
+  if (done_) return false;
+  if (sheets_ == 0) {
+    printer_.setFullPage(true);
+    if (ownPaperSizes_) printer_.setPageLayout(LayoutFor(page));
+    if (!painter_.begin(&printer_)) return false;
+    reportPainter_ = std::make_unique<ReportPainter>(shared);
+  } else {
+    if (ownPaperSizes_ && (page.width != width_ || page.height != height_)) printer_.setPageLayout(LayoutFor(page));
+    if (!printer_.newPage()) return false;
+  }
+  width_ = page.width;
+  height_ = page.height;
+  ++sheets_;
+  QRectF paper = printer_.paperRect(QPrinter::DevicePixel);
+  paper.moveTo(0, 0);
+  QRectF target = PageTarget(page, printer_, paper);
+  if (!calibration_.IsIdentity()) {
+    const double pxPerMm = printer_.logicalDpiX() / 25.4;
+    target = QRectF(target.x() + calibration_.offsetX * pxPerMm, target.y() + calibration_.offsetY * pxPerMm,
+                    target.width() * calibration_.scale, target.height() * calibration_.scale);
+  }
+  reportPainter_->Paint(painter_, page, target);
+  return true;
+}
+
+bool PagePrinter::Finish() {
+  if (done_) return false;
+  done_ = true;
+  return sheets_ == 0 || painter_.end();
+}
+
+void PagePrinter::Abort() {
+  if (done_) return;
+  done_ = true;
+  if (painter_.isActive()) {
+    printer_.abort();
+    painter_.end();
+  }
+}
+
+bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages, bool ownPaperSizes,
+                const PrintCalibration& calibration) {
   if (pages.empty()) return false;
   const int copies = std::max(1, printer.copyCount());
   const bool ownCopies = copies > 1 && !printer.supportsMultipleCopies();
@@ -330,24 +379,14 @@ bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vect
   else
     for (int p : pages) order.insert(order.end(), static_cast<size_t>(copies), p);
 
-  printer.setFullPage(true);
-  if (ownPaperSizes) printer.setPageLayout(LayoutFor(report.pages[static_cast<size_t>(order.front())]));
-  QPainter painter;
-  if (!painter.begin(&printer)) return false;
-  ReportPainter rp(report);
-  for (size_t i = 0; i < order.size(); ++i) {
-    const Page& page = report.pages[static_cast<size_t>(order[i])];
-    if (i > 0) {
-      const Page& before = report.pages[static_cast<size_t>(order[i - 1])];
-      if (ownPaperSizes && (page.width != before.width || page.height != before.height))
-        printer.setPageLayout(LayoutFor(page));
-      if (!printer.newPage()) break;
+  PagePrinter job(printer, ownPaperSizes, calibration);
+  for (size_t i = 0; i < order.size(); ++i)
+    if (!job.Print(report, report.pages[static_cast<size_t>(order[i])])) {
+      // A printer that never started fails the job; one that stops taking sheets ends it.
+      if (i == 0) return false;
+      break;
     }
-    QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    paper.moveTo(0, 0);
-    rp.Paint(painter, page, PageTarget(page, printer, paper));
-  }
-  return painter.end();
+  return job.Finish();
 }
 
 }  // namespace pt::report
