@@ -15,6 +15,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/AdvDBEh.h"
 #include "common/ErrorGuard.h"
@@ -851,6 +852,40 @@ void TFrmspbqdy::ImportCodes() {
   cdsSpda.LoadPacket(ref.AsPacket());
   if (cdsSpda.IsEmpty()) EmptyHistories();
   UpdateCounterLabel();
+  ReportMissingCodes(list, kind);
+}
+
+// Tells the clerk which imported codes found no product, and offers to save them all.
+void TFrmspbqdy::ReportMissingCodes(const queue::ImportCodeList& list, queue::CodeKind kind) {
+  std::vector<std::string> missing = queue::CodesNotReturned(list, kind, cdsSpda);
+  if (missing.empty()) return;
+  if (kind == queue::CodeKind::Barcode) {
+    Variant ref;
+    if (!host::OpenQuery(Host(), queue::BarcodeOwnersSql(missing), ref)) {
+      ShowHostErrors(this, ref, "无法核对没有找到商品的条码:");
+      return;
+    }
+    if (!ref.IsPacket()) throw ModuleError("主机没有返回条码数据包");
+    MemTable owners("cdsOwners");
+    owners.LoadPacket(ref.AsPacket());
+    missing = queue::BarcodesWithoutProduct(missing, owners, cdsSpda);
+    if (missing.empty()) return;
+  }
+  const auto codes = static_cast<size_t>(
+      std::count_if(list.Codes().begin(), list.Codes().end(), [](const std::string& c) { return !c.empty(); }));
+  if (ui::ShowMessage(this, Q(queue::MissingCodesMessage(kind, codes, missing)), "提示", ui::Icon::Information,
+                      ui::Buttons::YesNo) != ui::kResultYes)
+    return;
+  const std::string what = queue::CodeKindCaption(kind);
+  const QString path = ui::Handler().SaveFileName(this, Q("保存没有找到商品的" + what), Q("没有找到的" + what + ".txt"),
+                                                  QString::fromUtf8("文本文件 (*.txt)"));
+  if (path.isEmpty()) return;
+  if (!WriteTextFileLines(S(path), missing)) {
+    ui::ShowMessage(this, Q("无法写入文件 " + S(path)), "错误", ui::Icon::Error);
+    return;
+  }
+  ui::ShowMessage(this, Q("已把" + std::to_string(missing.size()) + "个" + what + "保存到 " + S(path)), "提示",
+                  ui::Icon::Information);
 }
 
 void TFrmspbqdy::ImportAmountControlled() {

@@ -220,6 +220,7 @@ class TFrmspbqdy : public TFrmBase {
   // Puts the condition and the option into `cdsSend` and returns its packet.
   Variant ConditionPacket(const std::string& condition, const std::string& deptSql);
   void ImportCodes();
+  void ReportMissingCodes(const queue::ImportCodeList& list, queue::CodeKind kind);
   void ImportAmountControlled();
   void AppendBlankAmountRow();
   void PrintLabels(bool printDirectly);

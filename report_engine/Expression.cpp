@@ -528,6 +528,28 @@ std::string TextTemplate::Render(const ReportDataSource* source, const PageConte
   return out;
 }
 
+std::string TextTemplate::WithExpressions(const std::function<std::string(const Expression&)>& name) const {
+  std::string out;
+  for (const Part& p : parts_) out += p.expr.Empty() ? p.literal : name(p.expr);
+  return out;
+}
+
+const Expression* TextTemplate::SoleExpression() const {
+  const Expression* found = nullptr;
+  for (const Part& p : parts_) {
+    if (p.expr.Empty()) continue;
+    if (found) return nullptr;
+    found = &p.expr;
+  }
+  return found;
+}
+
+std::string TextTemplate::SoleFieldFormat() const {
+  for (const Part& p : parts_)
+    if (!p.expr.Empty()) return p.fieldFormat;
+  return {};
+}
+
 void TextTemplate::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
   for (const Part& p : parts_) p.expr.CollectFields(out);
 }

@@ -9,6 +9,7 @@
 // happens when a report is prepared: field names are resolved once against the data source and
 // variables take the value they hold at that moment.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -102,6 +103,12 @@ class TextTemplate {
   std::string Render(const ReportDataSource* source, const PageContext& page,
                      const std::string& format) const;
   bool Constant() const;  // no expressions at all
+  // The literal text with each expression replaced by what `name` gives for it.
+  std::string WithExpressions(const std::function<std::string(const Expression&)>& name) const;
+  // Of a text holding exactly one expression: that expression, else nullptr; and, once bound,
+  // the display format of the field it names ("" when it names none or the field has none).
+  const Expression* SoleExpression() const;
+  std::string SoleFieldFormat() const;
   void CollectFields(std::vector<std::pair<int, std::string>>& out) const;  // see Expression
 
  private:

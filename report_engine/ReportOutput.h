@@ -15,8 +15,14 @@ namespace pt::report {
 void ExportPdf(const PreparedReport& report, const QString& path);
 // One page (0-based) as a PNG image at the given resolution.
 void ExportPng(const PreparedReport& report, int page, const QString& path, int dpi = 200);
-// The report's texts as a table (see ReportTable.h), one sheet, as an .xlsx file.
+// One sheet as an .xlsx file. A report with its data (grid printouts, label previews) gives a
+// row per record under bold titles that stay in view, numbers as numbers in the report's
+// display format, codes and dates as texts, columns as wide as their content; any other report
+// gives its page texts as a table (see ReportTable.h). A report without data rows is refused
+// with kNothingToExport. The file is written whole or not at all: a failure leaves a file of
+// that name as it was.
 void ExportXlsx(const PreparedReport& report, const QString& path);
+inline constexpr const char* kNothingToExport = "报表中没有数据，未导出表格。";
 
 // How one printer's output is moved and scaled so that labels land where they are designed:
 // every page is shifted by the offsets (millimetres, right and down positive) and scaled about

@@ -8,6 +8,7 @@
 #include "common/UiSeam.h"
 #include "report_engine/QtTextMeasurer.h"
 #include "report_engine/ReportPreview.h"
+#include "report_engine/ReportSheet.h"
 
 namespace pt::report {
 
@@ -93,7 +94,11 @@ void ShowPrepareFailure(QWidget* owner, const QString& reason) {
 }
 
 bool PreviewReport(QWidget* owner, const ReportEngine& engine, ReportDataSource& source) {
-  auto report = Prepared(owner, [&] { return PrepareReport(engine, source); });
+  auto report = Prepared(owner, [&] {
+    PreparedReport prepared = PrepareReport(engine, source);
+    prepared.sheet = LabelSheet(engine.Template(), engine.Variables(), source);  // for "存为表格"
+    return prepared;
+  });
   if (!report) return false;
   ShowPreview(owner, *report);
   return true;
