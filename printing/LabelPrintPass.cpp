@@ -355,7 +355,8 @@ class Pass {
       // Copies the printer makes itself stay in its copy count; those made here are the repeats.
       const PrintedPages pages{chosen, labelsPerPage_, options_.skipSlots,
                                repeatEach * runs * std::max(1, printer.copyCount())};
-      PrintedLabels printed(s_.queue, s_.periodChoice, plan_, result_, texts_, pages);
+      PrintedLabels printed(s_.queue, s_.periodChoice, plan_, result_, texts_, pages,
+                            ItemsShownBy(s_.engine.Template()));
       s_.recorder->Printed(printed);
     }
     return true;

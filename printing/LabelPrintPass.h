@@ -18,6 +18,7 @@
 
 #include "common/MemTable.h"
 #include "printing/LabelJob.h"
+#include "printing/PrintLog.h"
 #include "report_engine/ReportEngine.h"
 #include "report_engine/ReportOutput.h"
 
@@ -136,11 +137,14 @@ struct PrintedPages {
 class PrintedLabels {
  public:
   PrintedLabels(const MemTable& queue, const std::string& periodChoice, const LabelPlan& plan, const PassResult& result,
-                const LabelTexts& texts, PrintedPages pages = {})
-      : queue_(queue), periodChoice_(periodChoice), plan_(plan), result_(result), texts_(texts), pages_(pages) {}
+                const LabelTexts& texts, PrintedPages pages = {}, TagItems shown = {})
+      : queue_(queue), periodChoice_(periodChoice), plan_(plan), result_(result), texts_(texts), pages_(pages),
+        shown_(shown) {}
   const PassResult& Result() const { return result_; }
   const LabelTexts& Texts() const { return texts_; }
   const std::string& PeriodChoice() const { return periodChoice_; }
+  // Which prices the template prints on a label.
+  const TagItems& Shown() const { return shown_; }
   // Every printed row in queue order: its print record (one row, current) as its labels show
   // it, and how many labels it got on the pages printed (rows with none there are left out).
   // Records are made again one at a time.
@@ -153,6 +157,7 @@ class PrintedLabels {
   const PassResult& result_;
   const LabelTexts& texts_;
   PrintedPages pages_;
+  TagItems shown_;
 };
 
 PassResult RunPrintPass(PassState& state, const std::string& selectorText, const LabelOutput& output,

@@ -21,10 +21,10 @@ constexpr size_t kRowsPerStatement = 1000;
 
 constexpr const char* kColumns =
     "f_dyxh,f_hh,f_spbm,f_bmbm,f_sptm,f_xsdj,f_yxsdj,f_hyj,f_tjjg,f_qsrq,f_jsrq,f_hytjjg,f_hytjqsrq,f_hytjjsrq,"
-    "f_mbmc,f_zybm,f_zymc,f_gzz,f_dyrq,f_dysj,f_fs";
+    "f_mbmc,f_zybm,f_zymc,f_gzz,f_dyrq,f_dysj,f_fs,f_xsxm";
 
 // Text columns hold at most this many bytes on the server (GBK).
-constexpr size_t kCodeBytes = 15, kDeptBytes = 20, kBarcodeBytes = 20, kDateBytes = 8, kTemplateBytes = 100,
+constexpr size_t kItemsBytes = 40, kCodeBytes = 15, kDeptBytes = 20, kBarcodeBytes = 20, kDateBytes = 8, kTemplateBytes = 100,
                  kOperatorCodeBytes = 20, kOperatorNameBytes = 40, kWorkstationBytes = 64;
 
 std::string Text(const std::string& value, size_t bytes) {
@@ -95,7 +95,66 @@ std::string HostError(const Variant& ref) {
 
 }  // namespace
 
-PrintedTag TagFromRecord(const MemTable& record, int copies) {
+namespace {
+
+// An item's word and the field that prints it.
+struct TagItem {
+  bool TagItems::*flag;
+  const char* word;
+  const char* field;
+};
+constexpr TagItem kTagItems[] = {{&TagItems::salePrice, "售价", "f_xsdj"},
+                                 {&TagItems::previousPrice, "原价", "f_yxsdj"},
+                                 {&TagItems::memberPrice, "会员价", "f_hyj"},
+                                 {&TagItems::promotion, "特价", "f_tjjg"},
+                                 {&TagItems::memberPromotion, "会员特价", "f_hytjjg"}};
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+}  // namespace
+
+TagItems ItemsShownBy(const report::ReportTemplate& t) {
+  std::vector<std::pair<int, std::string>> fields;
+  auto collect = [&](const report::Band& band) {
+    for (const report::TemplateObject& o : band.objects) o.text.CollectFields(fields);
+  };
+  if (t.pageHeader) collect(*t.pageHeader);
+  collect(t.masterData);
+  if (t.pageFooter) collect(*t.pageFooter);
+  TagItems items;
+  for (const TagItem& item : kTagItems) {
+    bool printed = false;
+    for (const auto& f : fields) printed = printed || Lower(f.second) == item.field;
+    items.*item.flag = printed;
+  }
+  return items;
+}
+
+std::string ItemsText(const TagItems& items) {
+  std::string out;
+  for (const TagItem& item : kTagItems)
+    if (items.*item.flag) out += (out.empty() ? "" : ",") + std::string(item.word);
+  return out;
+}
+
+TagItems ItemsFromText(const Variant& text) {
+  TagItems items;
+  if (text.IsNull()) return items;  // a row from before the items were kept
+  std::vector<std::string> words;
+  SplitText(",", text.ToText(), words);
+  for (const TagItem& item : kTagItems) {
+    bool found = false;
+    for (const std::string& w : words) found = found || Trim(w) == item.word;
+    items.*item.flag = found;
+  }
+  return items;
+}
+
+PrintedTag TagFromRecord(const MemTable& record, int copies, const TagItems& shown) {
   PrintedTag t;
   t.productCode = Cell(record, "f_Spbm").ToText();
   t.deptCode = DeptKey(Cell(record, "f_bmbm").ToText());
@@ -109,6 +168,13 @@ PrintedTag TagFromRecord(const MemTable& record, int copies) {
   t.memberPromotionPrice = Cell(record, "f_HyTjjg");
   t.memberPromotionStart = Cell(record, "f_HytjQsrq");
   t.memberPromotionEnd = Cell(record, "f_HytjJsrq");
+  // What the label does not print is not on the shelf.
+  if (!shown.salePrice) t.salePrice = Variant();
+  if (!shown.previousPrice) t.previousPrice = Variant();
+  if (!shown.memberPrice) t.memberPrice = Variant();
+  if (!shown.promotion) t.promotionPrice = t.promotionStart = t.promotionEnd = Variant();
+  if (!shown.memberPromotion) t.memberPromotionPrice = t.memberPromotionStart = t.memberPromotionEnd = Variant();
+  t.shown = shown;
   t.copies = copies;
   return t;
 }
@@ -126,7 +192,7 @@ std::string CreatePrintLogSql() {
          "f_hytjjg float,f_hytjqsrq varchar(8),f_hytjjsrq varchar(8),"
          "f_mbmc varchar(100) not null default '',f_zybm varchar(20) not null default '',"
          "f_zymc varchar(40) not null default '',f_gzz varchar(64) not null default '',"
-         "f_dyrq varchar(8) not null,f_dysj varchar(14) not null,f_fs int not null,"
+         "f_dyrq varchar(8) not null,f_dysj varchar(14) not null,f_fs int not null,f_xsxm varchar(40),"
          "primary key (f_dyxh,f_gzz,f_hh),unique (f_spbm,f_bmbm,f_dyxh,f_gzz,f_hh))";
 }
 
@@ -151,7 +217,8 @@ std::string InsertPrintLogSql(const PrintJob& job, long long jobNumber, const st
            Price(t.salePrice) + "," + Price(t.previousPrice) + "," + Price(t.memberPrice) + "," +
            Price(t.promotionPrice) + "," + DateValue(t.promotionStart) + "," + DateValue(t.promotionEnd) + "," +
            Price(t.memberPromotionPrice) + "," + DateValue(t.memberPromotionStart) + "," +
-           DateValue(t.memberPromotionEnd) + tail + std::to_string(t.copies) + ")";
+           DateValue(t.memberPromotionEnd) + tail + std::to_string(t.copies) + "," +
+           Text(ItemsText(t.shown), kItemsBytes) + ")";
   }
   return sql;
 }
@@ -208,7 +275,7 @@ namespace {
 
 constexpr const char* kTagColumns[] = {"f_spbm", "f_bmbm",    "f_sptm",    "f_xsdj", "f_hyj",  "f_tjjg", "f_qsrq",
                                        "f_jsrq", "f_hytjjg",  "f_hytjqsrq", "f_hytjjsrq", "f_mbmc", "f_zybm", "f_zymc",
-                                       "f_gzz",  "f_dysj",    "f_dyxh",    "f_hh",   "f_fs"};
+                                       "f_gzz",  "f_dysj",    "f_dyxh",    "f_hh",   "f_fs", "f_xsxm"};
 
 // "a.f_spbm,a.f_bmbm,..." ("f_spbm,..." without an alias).
 std::string TagColumns(const std::string& alias) {
@@ -239,7 +306,8 @@ std::vector<LastTag> ReadLastTags(const MemTable& rows) {
             hyj = field("f_hyj"), tjjg = field("f_tjjg"), qsrq = field("f_qsrq"), jsrq = field("f_jsrq"),
             hytjjg = field("f_hytjjg"), hyqsrq = field("f_hytjqsrq"), hyjsrq = field("f_hytjjsrq"),
             mbmc = field("f_mbmc"), zybm = field("f_zybm"), zymc = field("f_zymc"), gzz = field("f_gzz"),
-            dysj = field("f_dysj"), dyxh = field("f_dyxh"), hh = field("f_hh"), fs = field("f_fs");
+            dysj = field("f_dysj"), dyxh = field("f_dyxh"), hh = field("f_hh"), fs = field("f_fs"),
+            xsxm = field("f_xsxm");
   auto value = [&](int row, int f) { return f < 0 ? Variant() : rows.CellAt(row, f); };
   std::vector<LastTag> out;
   out.reserve(static_cast<size_t>(rows.RecordCount()));
@@ -264,6 +332,7 @@ std::vector<LastTag> ReadLastTags(const MemTable& rows) {
     t.jobNumber = CellInt(rows, r, dyxh);
     t.row = CellInt(rows, r, hh);
     t.copies = static_cast<int>(CellInt(rows, r, fs));
+    t.shown = ItemsFromText(value(r, xsxm));
     out.push_back(std::move(t));
   }
   return out;
@@ -306,7 +375,8 @@ std::string Period(const Variant& start, const Variant& end) {
 std::string LastTagLine(const std::optional<LastTag>& tag) {
   if (!tag) return "上次打印：无";
   std::string line = "上次打印：" + PrintedAtText(tag->printedAt);
-  line += "　售价 " + (PricePresent(tag->salePrice) ? PriceText(tag->salePrice) : std::string("无"));
+  if (tag->shown.salePrice)
+    line += "　售价 " + (PricePresent(tag->salePrice) ? PriceText(tag->salePrice) : std::string("无"));
   if (PricePresent(tag->memberPrice)) line += "　会员价 " + PriceText(tag->memberPrice);
   if (PricePresent(tag->promotionPrice))
     line += "　特价 " + PriceText(tag->promotionPrice) + "（" + Period(tag->promotionStart, tag->promotionEnd) + "）";

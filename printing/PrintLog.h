@@ -18,12 +18,25 @@
 
 #include "common/MemTable.h"
 #include "host/HostService.h"
+#include "report_engine/ReportTemplate.h"
 
 namespace pt::printing {
 
 inline constexpr const char* kPrintLogTable = "tbBqdyrz";
 // Heads every message about a job that printed but could not be recorded.
 inline constexpr const char* kPrintLogFailed = "标价签已打印，但未能写入打印记录：";
+
+// Which of a product's prices a label shows: those its template prints. A template that never
+// prints the member price leaves it off every tag, so the log holds none and nothing compares it.
+// Stored as the words of kTagItemWords present, joined by "," (f_xsxm); a row without it shows all.
+struct TagItems {
+  bool salePrice = true, previousPrice = true, memberPrice = true, promotion = true, memberPromotion = true;
+};
+// The items whose field (f_Xsdj, f_Yxsdj, f_Hyj, f_Tjjg, f_HyTjjg) some object of the template
+// prints, in any band; a field used only in a condition is not printed.
+TagItems ItemsShownBy(const report::ReportTemplate& t);
+std::string ItemsText(const TagItems& items);
+TagItems ItemsFromText(const Variant& text);
 
 // What the labels of one printed queue row showed. Values missing on the record stay missing.
 struct PrintedTag {
@@ -33,10 +46,11 @@ struct PrintedTag {
   Variant salePrice, previousPrice, memberPrice;                           // f_Xsdj, f_Yxsdj, f_Hyj
   Variant promotionPrice, promotionStart, promotionEnd;                    // f_Tjjg, f_Qsrq, f_Jsrq
   Variant memberPromotionPrice, memberPromotionStart, memberPromotionEnd;  // f_HyTjjg, f_HytjQsrq, f_HytjJsrq
+  TagItems shown;  // what is not shown is left missing
   int copies = 1;
 };
-// From a print record (cdsPrint's fields, its current row).
-PrintedTag TagFromRecord(const MemTable& record, int copies);
+// From a print record (cdsPrint's fields, its current row), as a template showing `shown` prints it.
+PrintedTag TagFromRecord(const MemTable& record, int copies, const TagItems& shown = {});
 
 // Who printed, where and through which template.
 struct PrintJob {
@@ -73,6 +87,7 @@ struct LastTag {
   Variant promotionPrice, promotionStart, promotionEnd;
   Variant memberPromotionPrice, memberPromotionStart, memberPromotionEnd;
   std::string templateName, operatorCode, operatorName, workstation;
+  TagItems shown;
   std::string printedAt;  // YYYYMMDDHHNNSS, the server's
   long long jobNumber = 0, row = 0;
   int copies = 0;

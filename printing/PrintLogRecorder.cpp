@@ -17,7 +17,7 @@ void PrintLogRecorder::Printed(const PrintedLabels& labels) {
     labels.ForEachRow([&](const MemTable& record, int copies) {
       // Rows without a product code (a blank amount-controlled row) name no shelf.
       if (Trim(record.GetText("f_Spbm")).empty()) return;
-      tags_.push_back(TagFromRecord(record, copies));
+      tags_.push_back(TagFromRecord(record, copies, labels.Shown()));
     });
   } catch (const std::exception& e) {
     tags_.clear();

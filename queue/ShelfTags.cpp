@@ -81,13 +81,15 @@ std::string ShelfTagCondition(ShelfTagSource source) {
 }
 
 std::string TagDifferences(const LastTag& tag, const ProductNow& now) {
+  // A price the tag's template does not print cannot be wrong on the shelf.
   std::string items;
-  if (!SamePrice(tag.salePrice, now.salePrice)) Join(items, "售价");
-  if (!SamePrice(tag.memberPrice, now.memberPrice)) Join(items, "会员价");
-  if (!SamePromotion(tag.promotionPrice, tag.promotionStart, tag.promotionEnd, now.promotionPrice, now.promotionStart,
-                     now.promotionEnd))
+  if (tag.shown.salePrice && !SamePrice(tag.salePrice, now.salePrice)) Join(items, "售价");
+  if (tag.shown.memberPrice && !SamePrice(tag.memberPrice, now.memberPrice)) Join(items, "会员价");
+  if (tag.shown.promotion && !SamePromotion(tag.promotionPrice, tag.promotionStart, tag.promotionEnd,
+                                            now.promotionPrice, now.promotionStart, now.promotionEnd))
     Join(items, "特价");
-  if (!SamePromotion(tag.memberPromotionPrice, tag.memberPromotionStart, tag.memberPromotionEnd,
+  if (tag.shown.memberPromotion &&
+      !SamePromotion(tag.memberPromotionPrice, tag.memberPromotionStart, tag.memberPromotionEnd,
                      now.memberPromotionPrice, now.memberPromotionStart, now.memberPromotionEnd))
     Join(items, "会员特价");
   return items;

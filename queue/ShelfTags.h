@@ -40,8 +40,9 @@ struct ProductNow {
 };
 
 // The items in which a tag differs from the product now, in the order 售价, 会员价, 特价,
-// 会员特价, joined by "、"; "" when the tag is right. Prices are equal within 0.005 and present
-// beyond it; a promotion differs in its presence, price, start or end.
+// 会员特价, joined by "、"; "" when the tag is right. Only the items its template prints count.
+// Prices are equal within 0.005 and present beyond it; a promotion differs in its presence,
+// price, start or end.
 std::string TagDifferences(const printing::LastTag& tag, const ProductNow& now);
 // "特价到期", "会员特价到期" or both joined by "、" when a promotion the tag showed has ended by
 // the date: its end date lies before it, or it had begun and the product now has no promotion of

@@ -292,12 +292,14 @@ void TFrmspbqdy::BuildPanels() {
     const char* caption;  // the field's own when null
     int width;
   };
+  // A promotion ("9.90 20241201-20241215") is shown whole.
+  const int promotion = dgdview->fontMetrics().horizontalAdvance(QStringLiteral("9999.99 20241231-20241231")) + 16;
   const TagColumn tagColumns[] = {
-      {queue::kDiffersField, nullptr, 100},           {queue::kTagPriceField, nullptr, 70},
-      {"f_Xsdj", "现售价", 70},                       {queue::kTagMemberPriceField, nullptr, 80},
-      {"f_hyj", "现会员价", 70},                      {queue::kTagPromotionField, nullptr, 160},
-      {queue::kNowPromotionField, nullptr, 160},      {queue::kTagMemberPromotionField, nullptr, 160},
-      {queue::kNowMemberPromotionField, nullptr, 160}, {queue::kTagPrintedField, nullptr, 120}};
+      {queue::kDiffersField, nullptr, 100},                 {queue::kTagPriceField, nullptr, 70},
+      {"f_Xsdj", "现售价", 70},                             {queue::kTagMemberPriceField, nullptr, 80},
+      {"f_hyj", "现会员价", 70},                            {queue::kTagPromotionField, nullptr, promotion},
+      {queue::kNowPromotionField, nullptr, promotion},      {queue::kTagMemberPromotionField, nullptr, promotion},
+      {queue::kNowMemberPromotionField, nullptr, promotion}, {queue::kTagPrintedField, nullptr, 120}};
   for (const TagColumn& c : tagColumns) {
     tagColumns_.push_back(dgdview->ColumnCount());
     dgdview->AddColumn(c.field, c.caption ? c.caption : std::string(), c.width)->SetVisible(false);
@@ -374,6 +376,7 @@ void TFrmspbqdy::BuildDetailPanel(QWidget* host) {
   lblDyjl->setTextInteractionFlags(Qt::TextSelectableByMouse);
   // A long line is cut at the panel's edge (its tooltip holds it whole), never widens the panel.
   lblDyjl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  lblDyjl->setContentsMargins(6, 2, 6, 2);
   box->addWidget(lblDyjl);
   box->addStretch();
 }

@@ -5,6 +5,7 @@
 #include "common/DataPacket.h"
 #include "common/MemTable.h"
 #include "printing/PrintLog.h"
+#include "printing/PrintRecord.h"
 #include "queue/QueueRecord.h"
 #include "queue/ShelfTags.h"
 #include "tests/support/RecordingHost.h"
@@ -52,15 +53,16 @@ TEST(PrintLog, AJobIsOneInsertWithItsValuesQuotedAndMissingPricesNull) {
   a.promotionStart = std::string("20241201");
   a.promotionEnd = std::string("20241215");
   a.copies = 3;
-  const PrintedTag b = Tag("000102", Variant());
+  PrintedTag b = Tag("000102", Variant());
+  b.shown = {true, false, false, false, false};
   const std::string sql = InsertPrintLogSql(job, 7, "2024-12-10 14:05:09.250", {a, b});
   EXPECT_EQ(sql,
             "insert into tbBqdyrz (f_dyxh,f_hh,f_spbm,f_bmbm,f_sptm,f_xsdj,f_yxsdj,f_hyj,f_tjjg,f_qsrq,f_jsrq,f_hytjjg,"
-            "f_hytjqsrq,f_hytjjsrq,f_mbmc,f_zybm,f_zymc,f_gzz,f_dyrq,f_dysj,f_fs) values "
+            "f_hytjqsrq,f_hytjjsrq,f_mbmc,f_zybm,f_zymc,f_gzz,f_dyrq,f_dysj,f_fs,f_xsxm) values "
             "(7,1,'0001''2','010','6901234567892',12.5,NULL,NULL,9.9,'20241201','20241215',NULL,NULL,NULL,"
-            "'O''Brien 标签','0001','张三','ws-1','20241210','20241210140509',3),"
+            "'O''Brien 标签','0001','张三','ws-1','20241210','20241210140509',3,'售价,原价,会员价,特价,会员特价'),"
             "(7,2,'000102','','',NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,"
-            "'O''Brien 标签','0001','张三','ws-1','20241210','20241210140509',1)");
+            "'O''Brien 标签','0001','张三','ws-1','20241210','20241210140509',1,'售价')");
 }
 
 TEST(PrintLog, ALargeJobIsSentAsStatementsOfAThousandRowsAndTextsFitTheirColumns) {
@@ -141,6 +143,49 @@ TEST(ShelfTags, WhatATagShowsAgainstTheProductNow) {
     EXPECT_EQ(TagDifferences(c.tag, c.now), c.differs) << c.what;
     EXPECT_EQ(ExpiredPromotions(c.tag, c.now, "20241210"), c.ended) << c.what;
   }
+}
+
+// A tag holds only the prices its template prints: the others are neither logged nor compared.
+TEST(ShelfTags, APriceTheTemplateDoesNotPrintIsNeitherLoggedNorCompared) {
+  report::ReportTemplate t;
+  for (const char* text : {"[cdsPrint.\"f_Spmc\"]", "￥[cdsPrint.\"F_XSDJ\"]", "促销 [cdsPrint.\"f_Tjjg\"] 至 [cdsPrint.\"f_Jsrq\"]"}) {
+    report::TemplateObject o;
+    o.text = report::TextTemplate::Parse(text);
+    t.masterData.objects.push_back(std::move(o));
+  }
+  report::TemplateObject conditional;  // decides whether it shows, prints nothing of it
+  conditional.visibleIf = report::Expression::Parse("[cdsPrint.\"f_Hyj\"] > 0");
+  t.masterData.objects.push_back(std::move(conditional));
+  const TagItems shown = ItemsShownBy(t);
+  EXPECT_EQ(ItemsText(shown), "售价,特价");
+  for (const char* stored : {"售价,特价", " 售价 , 特价"}) EXPECT_EQ(ItemsText(ItemsFromText(Variant(stored))), "售价,特价");
+  EXPECT_EQ(ItemsText(ItemsFromText(Variant(""))), "");
+  EXPECT_EQ(ItemsText(ItemsFromText(Variant())), "售价,原价,会员价,特价,会员特价");
+
+  MemTable record;
+  DefinePrintFields(record);
+  record.CreateDataSet();
+  record.Append();
+  record.Set("f_Spbm", "000101");
+  record.Set("f_Xsdj", 12.5);
+  record.Set("f_Hyj", 11.0);
+  record.Set("f_HyTjjg", 9.0);
+  record.Post();
+  const PrintedTag printed = TagFromRecord(record, 2, shown);
+  EXPECT_EQ(printed.salePrice.ToFloat(), 12.5);
+  EXPECT_TRUE(printed.memberPrice.IsNull());
+  EXPECT_TRUE(printed.memberPromotionPrice.IsNull());
+  EXPECT_NE(InsertPrintLogSql({}, 1, "20241210140509", {printed}).find(",2,'售价,特价')"), std::string::npos);
+
+  LastTag tag = Shown(12.5);
+  tag.shown = shown;
+  ProductNow now = Now(12.5);
+  now.memberPrice = 10.0;
+  now.memberPromotionPrice = 8.0;
+  EXPECT_EQ(TagDifferences(tag, now), "") << "the member prices are not on this tag";
+  now.promotionPrice = 9.9;
+  EXPECT_EQ(TagDifferences(tag, now), "特价") << "its promotion is";
+  EXPECT_EQ(LastTagLine(tag).find("会员"), std::string::npos);
 }
 
 TEST(ShelfTags, OnlyPrintedProductsAreListedEachBesideItsLastTag) {

@@ -380,7 +380,8 @@ TEST_F(ShelfTagRun, APrintIsLoggedAsThePdfShowsItAndTheSourcesListTheTagsNoLonge
 
   // One job, one row a label, holding what its page shows.
   const std::unique_ptr<MemTable> logRows = Rows(
-      "select f_dyxh,f_hh,f_spbm,f_xsdj,f_tjjg,f_qsrq,f_jsrq,f_mbmc,f_zybm,f_dyrq,f_fs,f_bmbm from tbBqdyrz order by f_hh");
+      "select f_dyxh,f_hh,f_spbm,f_xsdj,f_tjjg,f_qsrq,f_jsrq,f_mbmc,f_zybm,f_dyrq,f_fs,f_bmbm,f_hyj,f_xsxm from tbBqdyrz "
+      "order by f_hh");
   const MemTable& log = *logRows;
   const std::vector<QString> pages = PageTexts(pdf);
   ASSERT_EQ(log.RecordCount(), 3);
@@ -405,6 +406,8 @@ TEST_F(ShelfTagRun, APrintIsLoggedAsThePdfShowsItAndTheSourcesListTheTagsNoLonge
     EXPECT_EQ(cell("f_dyrq").ToText(), "20241210") << "the server's date";
     EXPECT_EQ(cell("f_fs").ToInt(), 1);
     EXPECT_EQ(cell("f_bmbm").ToText(), "");
+    EXPECT_TRUE(cell("f_hyj").IsNull()) << "the template prints no member price";
+    EXPECT_EQ(cell("f_xsxm").ToText(), "售价,特价");
   }
   const std::string line = w->lblDyjl->text().toStdString();
   EXPECT_EQ(line.rfind("上次打印：2024-12-10 ", 0), 0u) << line;

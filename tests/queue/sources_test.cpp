@@ -113,7 +113,7 @@ TEST_F(SourcesTest, HeadquartersWithoutDepartmentsStopsBeforeAnyDialog) {
   ASSERT_NE(w, nullptr);
   w->ChosenDeptNodes.clear();
   host_.ClearCalls();
-  for (QAction* source : {w->Nxp, w->Ntj, w->Nxs, w->Npl}) {
+  for (QAction* source : {w->Nxp, w->Ntj, w->Nxs, w->Npl, w->Njqbf, w->Ntjdq}) {
     ui_.messages.clear();
     Run(source);
     ASSERT_EQ(ui_.messages.size(), 1u) << source->objectName().toStdString();
