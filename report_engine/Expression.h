@@ -62,6 +62,8 @@ class Expression {
   const std::string& Source() const { return source_; }
 
   struct Node;  // public for the parser
+  // The parsed nodes, for tools that list what a template refers to.
+  const std::vector<Node>& Nodes() const { return nodes_; }
 
  private:
   Variant Eval(int node, const ReportDataSource* source, const PageContext& page) const;
@@ -94,6 +96,13 @@ class TextTemplate {
   std::string Render(const ReportDataSource* source, const PageContext& page,
                      const std::string& format) const;
   bool Constant() const;  // no expressions at all
+  // The bracketed expressions, in order.
+  std::vector<const Expression*> Expressions() const {
+    std::vector<const Expression*> out;
+    for (const Part& p : parts_)
+      if (!p.expr.Empty()) out.push_back(&p.expr);
+    return out;
+  }
 
  private:
   struct Part {

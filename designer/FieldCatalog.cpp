@@ -1,0 +1,186 @@
+#include "designer/FieldCatalog.h"
+
+#include "common/MemTable.h"
+#include "printing/PrintRecord.h"
+#include "report_engine/Expression.h"
+
+namespace pt::designer {
+
+namespace {
+
+std::string WithoutBlanks(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c != ' ') out.push_back(c);
+  return out;
+}
+
+std::vector<CatalogEntry> BuildCatalog() {
+  MemTable print;
+  printing::DefinePrintFields(print);
+  std::vector<CatalogEntry> out;
+  for (const printing::FieldCaption& c : printing::PrintFieldCaptions()) {
+    CatalogEntry e;
+    e.name = c.name;
+    e.caption = c.caption;
+    if (int f = print.FieldIndex(c.name); f >= 0) {
+      e.numeric = print.Field(f).type == FieldType::Float || print.Field(f).type == FieldType::Integer;
+      e.displayFormat = print.Field(f).displayFormat;
+    }
+    out.push_back(std::move(e));
+  }
+  for (const printing::FieldCaption& c : printing::ReportVariableCaptions())
+    out.push_back(CatalogEntry{CatalogEntry::Kind::Variable, c.name, WithoutBlanks(c.caption), false, {}});
+  out.push_back(CatalogEntry{CatalogEntry::Kind::PageValue, "Page#", "页码", true, {}});
+  out.push_back(CatalogEntry{CatalogEntry::Kind::PageValue, "TotalPages#", "总页数", true, {}});
+  out.push_back(CatalogEntry{CatalogEntry::Kind::PageValue, "Line#", "序号", true, {}});
+  return out;
+}
+
+// What one bracketed expression shows in the design view, or empty to leave it as written.
+std::string CaptionOf(const report::Expression& e) {
+  const auto& nodes = e.Nodes();
+  if (nodes.size() != 1) return {};
+  using Kind = report::Expression::Node::Kind;
+  const report::Expression::Node& n = nodes[0];
+  const CatalogEntry* entry = nullptr;
+  switch (n.kind) {
+    case Kind::Field:
+      if (report::SameName(n.dataset, kPrintDataset)) entry = FindField(n.name);
+      break;
+    case Kind::Variable: entry = FindVariable(n.name); break;
+    case Kind::PageNo: entry = FindVariable("Page#"); break;
+    case Kind::TotalPages: entry = FindVariable("TotalPages#"); break;
+    case Kind::LineNo: entry = FindVariable("Line#"); break;
+    default: break;
+  }
+  return entry ? entry->caption : std::string();
+}
+
+}  // namespace
+
+std::string CatalogEntry::Expression() const {
+  if (kind == Kind::Field) return std::string(kPrintDataset) + ".\"" + name + "\"";
+  return name;
+}
+
+const std::vector<CatalogEntry>& LabelCatalog() {
+  static const std::vector<CatalogEntry> catalog = BuildCatalog();
+  return catalog;
+}
+
+const CatalogEntry* FindField(std::string_view name) {
+  for (const CatalogEntry& e : LabelCatalog())
+    if (e.kind == CatalogEntry::Kind::Field && report::SameName(e.name, name)) return &e;
+  return nullptr;
+}
+
+const CatalogEntry* FindVariable(std::string_view name) {
+  for (const CatalogEntry& e : LabelCatalog())
+    if (e.kind != CatalogEntry::Kind::Field && report::SameName(e.name, name)) return &e;
+  return nullptr;
+}
+
+Json ObjectForEntry(const CatalogEntry& entry, bool barcode, double x, double y) {
+  const std::string bracketed = "[" + entry.Expression() + "]";
+  Json o = Json::object();
+  if (barcode) {
+    o["type"] = "barcode";
+    o["name"] = entry.caption;
+    o["x"] = Number(x);
+    o["y"] = Number(y);
+    o["width"] = 40;
+    o["height"] = 15;
+    o["symbology"] = report::SameName(entry.name, "f_Sptm") ? "EAN13" : "CODE128";
+    o["data"] = bracketed;
+    o["showText"] = true;
+    o["visibleIf"] = bracketed;
+    return o;
+  }
+  o["type"] = "text";
+  o["name"] = entry.caption;
+  o["x"] = Number(x);
+  o["y"] = Number(y);
+  o["width"] = entry.numeric ? 20 : 35;
+  o["height"] = 6;
+  o["text"] = bracketed;
+  if (entry.numeric && entry.kind == CatalogEntry::Kind::Field) {
+    o["format"] = entry.displayFormat.empty() ? "0.00" : entry.displayFormat;
+    o["align"] = "right";
+  }
+  o["font"] = Json::object({{"family", kDefaultFontFamily}, {"size", 9}});
+  return o;
+}
+
+Json NewObject(ObjectKind kind, double x, double y) {
+  Json o = Json::object();
+  switch (kind) {
+    case ObjectKind::Text:
+      o["type"] = "text";
+      o["x"] = Number(x);
+      o["y"] = Number(y);
+      o["width"] = 30;
+      o["height"] = 6;
+      o["text"] = "文本";
+      o["font"] = Json::object({{"family", kDefaultFontFamily}, {"size", 9}});
+      break;
+    case ObjectKind::Barcode:
+      o["type"] = "barcode";
+      o["x"] = Number(x);
+      o["y"] = Number(y);
+      o["width"] = 40;
+      o["height"] = 15;
+      o["symbology"] = "EAN13";
+      o["data"] = "[cdsPrint.\"f_Sptm\"]";
+      o["visibleIf"] = "[cdsPrint.\"f_Sptm\"]";
+      break;
+    case ObjectKind::Line:
+      o["type"] = "line";
+      o["x1"] = Number(x);
+      o["y1"] = Number(y);
+      o["x2"] = Number(x + 30);
+      o["y2"] = Number(y);
+      o["lineWidth"] = 0.2;
+      break;
+    case ObjectKind::Rectangle:
+      o["type"] = "rectangle";
+      o["x"] = Number(x);
+      o["y"] = Number(y);
+      o["width"] = 30;
+      o["height"] = 15;
+      o["lineWidth"] = 0.2;
+      break;
+    case ObjectKind::Picture:
+      o["type"] = "picture";
+      o["x"] = Number(x);
+      o["y"] = Number(y);
+      o["width"] = 20;
+      o["height"] = 20;
+      break;
+  }
+  return o;
+}
+
+std::string DesignText(std::string_view templateText) {
+  report::TextTemplate t;
+  try {
+    t = report::TextTemplate::Parse(templateText);
+  } catch (const std::exception&) {
+    return std::string(templateText);
+  }
+  std::string out;
+  size_t at = 0;
+  for (const report::Expression* e : t.Expressions()) {
+    const std::string written = "[" + e->Source() + "]";
+    size_t pos = templateText.find(written, at);
+    if (pos == std::string_view::npos) break;
+    out.append(templateText.substr(at, pos - at));
+    std::string caption = CaptionOf(*e);
+    out += caption.empty() ? written : "[" + caption + "]";
+    at = pos + written.size();
+  }
+  out.append(templateText.substr(at));
+  return out;
+}
+
+}  // namespace pt::designer
