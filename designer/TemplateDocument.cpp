@@ -340,13 +340,13 @@ void TemplateDocument::SetPage(const PageSetup& p) {
   if (p.roll) {
     page["width"] = Number(p.labelWidth + p.marginLeft + p.marginRight);
     page["height"] = Number(p.labelHeight + p.marginTop + p.marginBottom + bands);
-    EraseKey(page, "orientation");
+    if (page.contains("orientation")) page["orientation"] = "portrait";
     for (const char* key : {"width", "columns", "rows", "columnGap", "rowGap", "order"}) EraseKey(band, key);
   } else {
     page["width"] = Number(p.paperWidth);
     page["height"] = Number(p.paperHeight);
     if (p.landscape) page["orientation"] = "landscape";
-    else EraseKey(page, "orientation");
+    else if (page.contains("orientation")) page["orientation"] = "portrait";
     band["width"] = Number(p.labelWidth);
     SetOrDrop(band, "columns", p.columns, 1);
     SetOrDrop(band, "rows", p.rows, 0);

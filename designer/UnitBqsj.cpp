@@ -20,12 +20,14 @@
 #include <QRawFont>
 #include <QSaveFile>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/ErrorGuard.h"
 #include "common/ModuleError.h"
@@ -82,8 +84,8 @@ FieldTree::FieldTree(QWidget* parent) : QTreeWidget(parent) {
     }
     top->setExpanded(true);
   }
-  header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  header()->setSectionResizeMode(1, QHeaderView::Stretch);
 }
 
 QTreeWidgetItem* FieldTree::Find(const std::string& name) const {
@@ -143,7 +145,8 @@ TFrmBqsj::TFrmBqsj(hostapp::HostDatabase* db, QWidget* parent) : QMainWindow(par
   } else {
     LoadPreviewProducts({});
   }
-  resize(1360, 860);
+  const QRect screenArea = screen() ? screen()->availableGeometry() : QRect(0, 0, 1600, 1000);
+  resize(std::min(1500, screenArea.width() * 19 / 20), std::min(960, screenArea.height() * 19 / 20));
   panCanvas->SetZoom(3.0);
   Changed();
   editor_.MarkSaved();
@@ -254,6 +257,7 @@ void TFrmBqsj::BuildToolBars() {
   tool(insert, NAddRect, "btnAddRect", true);
   tool(insert, NAddPicture, "btnAddPicture", true);
 
+  addToolBarBreak();
   QToolBar* arrange = addToolBar(U("排列"));
   arrange->setObjectName("panArrangeBar");
   arrange->setIconSize(QSize(20, 20));
@@ -311,7 +315,7 @@ void TFrmBqsj::BuildDocks() {
     return d;
   };
   tvFields = new FieldTree(this);
-  dock("panFieldDock", "字段", tvFields, Qt::LeftDockWidgetArea);
+  QDockWidget* fieldDock = dock("panFieldDock", "字段", tvFields, Qt::LeftDockWidgetArea);
 
   panProperties = new PropertyPanel(editor_, this);
   auto* scroll = new QScrollArea(this);
@@ -319,7 +323,7 @@ void TFrmBqsj::BuildDocks() {
   scroll->setWidget(panProperties);
   scroll->setWidgetResizable(true);
   scroll->setMinimumWidth(300);
-  dock("panPropertyDock", "属性", scroll, Qt::RightDockWidgetArea);
+  QDockWidget* propertyDock = dock("panPropertyDock", "属性", scroll, Qt::RightDockWidgetArea);
 
   auto* preview = new QWidget(this);
   preview->setObjectName("panPreview");
@@ -363,7 +367,9 @@ void TFrmBqsj::BuildDocks() {
   checkButtons->addWidget(btnCheck);
   checkLayout->addLayout(checkButtons);
   panCheckDock = dock("panCheckDock", "检查", checks, Qt::BottomDockWidgetArea);
-  resizeDocks({panCheckDock}, {130}, Qt::Vertical);
+  resizeDocks({panCheckDock}, {120}, Qt::Vertical);
+  resizeDocks({propertyDock, panPreviewDock}, {520, 380}, Qt::Vertical);
+  resizeDocks({fieldDock}, {250}, Qt::Horizontal);
 }
 
 void TFrmBqsj::Wire() {
@@ -569,8 +575,14 @@ void TFrmBqsj::LoadPreviewProducts(const QString& codes) {
     try {
       const std::vector<std::string> wanted = SplitCodes(S(codes));
       const std::vector<std::string> missing = LoadPreviewRecords(*db_, wanted, kFirstProducts, cdsPrint);
-      previewNote_ = wanted.empty() ? U("前 %1 个商品").arg(cdsPrint.RecordCount())
-                                    : U("%1 个商品").arg(cdsPrint.RecordCount());
+      std::vector<std::string> products;
+      for (int r = 0; r < cdsPrint.RecordCount(); ++r) {
+        const std::string code = cdsPrint.CellAt(r, cdsPrint.FieldIndex("f_Spbm")).ToText();
+        if (std::find(products.begin(), products.end(), code) == products.end()) products.push_back(code);
+      }
+      // A product with several barcodes or package units prints one label for each.
+      previewNote_ = (wanted.empty() ? U("前 %1 个商品") : U("%1 个商品")).arg(products.size()) +
+                     U("，%1 张标签").arg(cdsPrint.RecordCount());
       if (!missing.empty()) {
         QStringList list;
         for (const std::string& m : missing) list << U(m);

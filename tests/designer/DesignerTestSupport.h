@@ -16,7 +16,7 @@ namespace pt::test {
 
 inline std::string DataDir() {
   const char* d = std::getenv("PRICETAG_TEST_DATA");
-  return d ? std::string(d) : std::filesystem::path(__FILE__).parent_path().parent_path().string() + "/data";
+  return d ? std::string(d) : std::string(PRICETAG_SOURCE_DIR) + "/tests/data";
 }
 
 inline std::string ReadBytes(const std::string& path) {
