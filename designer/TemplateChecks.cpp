@@ -65,9 +65,9 @@ class Checker {
       for (const report::Expression::Node& n : e->Nodes()) {
         std::string message;
         if (n.kind == Kind::Field && !report::SameName(n.dataset, kPrintDataset))
-          message = "引用了不存在的数据集“" + n.dataset + "”（标签的数据是 cdsPrint）";
+          message = "报表模板引用了不存在的数据集：" + n.dataset + "（标签的数据是 cdsPrint）";
         else if (n.kind == Kind::Field && !FindField(n.name))
-          message = "引用了不存在的字段 " + n.dataset + ".\"" + n.name + "\"";
+          message = "报表模板引用了不存在的字段：" + n.dataset + ".\"" + n.name + "\"";
         else if (n.kind == Kind::Variable && !FindVariable(n.name))
           message = "引用了未知的报表变量“" + n.name + "”（打印时没有值，印出为空）";
         if (message.empty() || !seen.insert(message).second) continue;

@@ -66,7 +66,8 @@ class Expression {
   const std::vector<Node>& Nodes() const { return nodes_; }
 
  private:
-  Variant Eval(int node, const ReportDataSource* source, const PageContext& page) const;
+  Variant Eval(int root, const ReportDataSource* source, const PageContext& page) const;
+  Variant Apply(const Node& n, const Variant* operands) const;
 
   std::string source_;
   std::vector<Node> nodes_;

@@ -15,6 +15,7 @@
 #include "report_engine/PreparedFile.h"
 #include "report_engine/ReportEngine.h"
 #include "report_engine/ReportTable.h"
+#include "report_engine/StoredTemplate.h"
 
 namespace pt::report {
 namespace {
@@ -235,6 +236,29 @@ TEST(PrepareLabels, HeaderAndFooterCarryPageNumbersAndAMissingFieldStopsTheRepor
   } catch (const ModuleError& e) {
     EXPECT_STREQ(e.what(), "报表模板引用了不存在的字段：cdsPrint.\"f_Nothing\"");
   }
+}
+
+// A chain of operators is as deep as it is long: 100,000 terms must neither exhaust the stack
+// when a label is prepared nor change what the chain means.
+TEST(PrepareLabels, LongOperatorChainsInATemplatePrint) {
+  const int terms = 100000;
+  std::string sum = "1", conjunction = "cdsPrint.f_Xsdj", disjunction = "0";
+  for (int i = 1; i < terms; ++i) {
+    sum += "+1";
+    conjunction += " and 1";
+    disjunction += " or 0";
+  }
+  ReportEngine engine;
+  engine.LoadStoredTemplate(EncodeStoredTemplate(
+      R"({"format":"pricetag-report","version":1,"page":{"width":50,"height":30},
+      "bands":[{"type":"masterData","height":30,"objects":[
+        {"type":"text","x":0,"y":0,"width":40,"height":5,"text":"[)" + sum + R"(]"},
+        {"type":"text","x":0,"y":5,"width":40,"height":5,"text":"all","visibleIf":")" + conjunction + R"("},
+        {"type":"text","x":0,"y":10,"width":40,"height":5,"text":"none","visibleIf":")" + disjunction + R"("}]}]})"));
+  RowsDataSource data = Products(1);
+  PreparedReport r = engine.Prepare(data);
+  ASSERT_EQ(r.pages.size(), 1u);
+  EXPECT_EQ(Texts(r.pages[0]), (std::vector<std::string>{std::to_string(terms), "all"}));
 }
 
 TEST(PrepareLabels, PictureFileThatCannotBeReadIsMarked) {

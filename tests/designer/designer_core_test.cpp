@@ -384,9 +384,9 @@ TEST(TemplateChecks, ProblemsNameTheirObject) {
   std::vector<std::string> found;
   for (const Problem& p : CheckTemplate(doc, context)) found.push_back(p.object + "：" + p.message);
   const std::vector<std::string> expected = {
-      "产地：引用了不存在的字段 cdsPrint.\"f_Nope\"",
+      "产地：报表模板引用了不存在的字段：cdsPrint.\"f_Nope\"",
       "产地：引用了未知的报表变量“grade”（打印时没有值，印出为空）",
-      "价格：引用了不存在的数据集“other”（标签的数据是 cdsPrint）",
+      "价格：报表模板引用了不存在的数据集：other（标签的数据是 cdsPrint）",
       "价格：超出标签范围：标签 60 × 40 毫米，对象在 (45, 30) 至 (65, 42)",
       "固定条码：条码数据“6901234567891”无法编码：EAN-13 条码校验位错误：应为 2，实为 1",
       "条码：第 2 条样本记录（商品 002）的条码数据“12345”无法编码：EAN-13 条码应为 12 位或 13 位数字，实为 5 位（共 2 "

@@ -198,7 +198,7 @@ TEST(TemplateCommand, CheckAndBadInputGiveTheReasonAndChangeNothing) {
   EXPECT_EQ(r.rc, 1);
   EXPECT_EQ(r.out, "模板：普通标价签，纸张 80 × 50 毫米，每页 1 列 × 1 行\n");
   EXPECT_EQ(r.err,
-            "模板有 2 个问题：\norigin：引用了不存在的字段 cdsPrint.\"f_Cd\"\n"
+            "模板有 2 个问题：\norigin：报表模板引用了不存在的字段：cdsPrint.\"f_Cd\"\n"
             "price：超出标签范围：标签 80 × 50 毫米，对象在 (61, 27) 至 (98, 42)\n");
   r = Tool(file, "check " + db + " " + hostapp::DefaultTemplateDir() + "/ordinary-label.json");
   EXPECT_EQ(r.rc, 0) << r.err;
