@@ -173,6 +173,23 @@ void PropertyPanel::Build() {
     const std::string bracketed = "[" + e.Expression() + "]";
     connect(a, &QAction::triggered, this, Guarded(this, [this, bracketed] { InsertExpression(bracketed); }));
   }
+  // Ready-made expressions a label often needs; the field in them is changed as needed.
+  QMenu* functions = menu->addMenu(U("函数"));
+  struct Example { const char* caption; const char* text; };
+  const Example examples[] = {
+      {"日期 2024年03月12日", "[FormatDate('yyyy年mm月dd日', cdsPrint.\"f_Qsrq\")]"},
+      {"日期 03/12", "[FormatDate('mm/dd', cdsPrint.\"f_Qsrq\")]"},
+      {"特价期 03/12-03/31",
+       "[FormatDate('mm/dd', cdsPrint.\"f_Qsrq\")]-[FormatDate('mm/dd', cdsPrint.\"f_Jsrq\")]"},
+      {"条件文字：有特价时印“特价”", "[IIf(cdsPrint.\"f_Tjjg\", '特价', '')]"},
+      {"数字格式 0.00", "[FormatFloat('0.00', cdsPrint.\"f_Xsdj\")]"},
+      {"折扣 7.9折", "[FormatFloat('0.0', cdsPrint.\"f_Tjjg\" / cdsPrint.\"f_Xsdj\" * 10)]折"},
+  };
+  for (const Example& x : examples) {
+    QAction* a = functions->addAction(U(x.caption));
+    const std::string text = x.text;
+    connect(a, &QAction::triggered, this, Guarded(this, [this, text] { InsertExpression(text); }));
+  }
   btnInsertField->setMenu(menu);
   textLayout->addWidget(edtText, 1);
   textLayout->addWidget(btnInsertField);
@@ -195,8 +212,11 @@ void PropertyPanel::Build() {
   styleLayout->setContentsMargins(0, 0, 0, 0);
   chkBold = MakeCheck(styles, "chkBold", "粗体");
   chkItalic = MakeCheck(styles, "chkItalic", "斜体");
+  chkStrikeOut = MakeCheck(styles, "chkStrikeOut", "删除线");
+  chkStrikeOut->setToolTip(U("文字中间划一道线，如划掉的原价"));
   styleLayout->addWidget(chkBold);
   styleLayout->addWidget(chkItalic);
+  styleLayout->addWidget(chkStrikeOut);
   styleLayout->addStretch();
   ff->addRow(U("字形"), styles);
   cboAlign = MakeCombo(fg, "cboAlign", {"左对齐", "居中", "右对齐"});
@@ -292,6 +312,9 @@ void PropertyPanel::Wire() {
           }));
   connect(chkItalic, &QCheckBox::toggled, this, Guarded(this, [this](bool on) {
             Set({"font", "italic"}, on ? Json(true) : Json(), kTextKinds, "斜体");
+          }));
+  connect(chkStrikeOut, &QCheckBox::toggled, this, Guarded(this, [this](bool on) {
+            Set({"font", "strikeOut"}, on ? Json(true) : Json(), kTextKinds, "删除线");
           }));
   connect(btnColor, &QToolButton::clicked, this, Guarded(this, [this] { ChooseColor("color", kColorKinds); }));
   connect(cboAlign, &QComboBox::activated, this, Guarded(this, [this](int i) {
@@ -441,6 +464,7 @@ void PropertyPanel::Refresh() {
     spnFontSize->setValue(NumberOr(font, "size", 9));
     chkBold->setChecked(FlagOr(font, "bold", false));
     chkItalic->setChecked(FlagOr(font, "italic", false));
+    chkStrikeOut->setChecked(FlagOr(font, "strikeOut", false));
     cboAlign->setCurrentIndex(IndexOf(kAligns, 3, TextOr(*textOnly, "align", "left"), 0));
     cboVAlign->setCurrentIndex(IndexOf(kVAligns, 3, TextOr(*textOnly, "valign", "top"), 0));
     chkWordWrap->setChecked(FlagOr(*textOnly, "wordWrap", false));

@@ -51,6 +51,7 @@ class PropertyPanel : public QWidget {
   QDoubleSpinBox* spnFontSize;
   QCheckBox* chkBold;
   QCheckBox* chkItalic;
+  QCheckBox* chkStrikeOut;
   QToolButton* btnColor;
   QComboBox* cboAlign;
   QComboBox* cboVAlign;

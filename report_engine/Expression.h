@@ -2,7 +2,8 @@
 // Expressions of templates: field references such as cdsPrint."f_Spbm" (dataset and field names
 // matched without regard to letter case), report variables such as dj, the page values Page#,
 // TotalPages# and Line#, numbers, 'quoted texts', + - * /, comparisons (= <> < > <= >=), and,
-// or, not, parentheses and square brackets as grouping. Text objects hold literal text with
+// or, not, parentheses and square brackets as grouping, and the functions IIf(condition, then,
+// else), FormatDate(format, date) and FormatFloat(format, number). Text objects hold literal text with
 // expressions in square brackets: "等级:[dj]".
 //
 // Parsing happens when a template is loaded (a syntax error is a template error); binding
@@ -76,15 +77,18 @@ class Expression {
 
 struct Expression::Node {
   enum class Kind : uint8_t {
-    Constant, Field, Variable, PageNo, TotalPages, LineNo,
+    Constant, Field, Variable, PageNo, TotalPages, LineNo, Call,
     Neg, Not, And, Or, Add, Sub, Mul, Div, Eq, Ne, Lt, Le, Gt, Ge
   };
+  enum class Function : uint8_t { IIf, FormatDate, FormatFloat };
   Kind kind = Kind::Constant;
   Variant value;        // Constant
   std::string dataset;  // Field
   std::string name;     // Field, Variable
   int field = -1;       // Field, once bound
   int left = -1, right = -1;
+  Function function = Function::IIf;  // Call
+  std::vector<int> args;              // Call: the arguments' nodes, in order
 };
 
 // Literal text with bracketed expressions.
@@ -116,5 +120,11 @@ class TextTemplate {
 
 // A value as text under a display format (see above).
 std::string FormatValue(const Variant& value, const std::string& format);
+
+// A date under a format of yyyy, yy, mm, m, dd, d (and hh, nn, ss for date-times); everything
+// else is written as it stands: FormatDate("yyyy年mm月dd日", "20240312") is "2024年03月12日".
+// Dates are texts YYYYMMDD, YYYY-MM-DD or YYYY/MM/DD, date-times YYYYMMDDHHNNSS. An empty value
+// gives an empty text; a text that is not a valid date is returned as it stands.
+std::string FormatDate(std::string_view format, std::string_view date);
 
 }  // namespace pt::report
