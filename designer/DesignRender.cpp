@@ -12,15 +12,6 @@ namespace {
 
 using report::TemplateObject;
 
-const report::Band* ModelBand(const report::ReportTemplate& t, BandKind kind) {
-  switch (kind) {
-    case BandKind::PageHeader: return t.pageHeader ? &*t.pageHeader : nullptr;
-    case BandKind::PageFooter: return t.pageFooter ? &*t.pageFooter : nullptr;
-    case BandKind::MasterData: return &t.masterData;
-  }
-  return nullptr;
-}
-
 class DesignPainter {
  public:
   DesignPainter(report::PreparedReport& out, report::TextMeasurer& m) : out_(out), m_(m) {}

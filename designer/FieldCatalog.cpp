@@ -113,50 +113,37 @@ Json ObjectForEntry(const CatalogEntry& entry, bool barcode, double x, double y)
 }
 
 Json NewObject(ObjectKind kind, double x, double y) {
+  // Every kind but the line is a box at (x, y); a line runs 30 mm across from there.
+  struct Shape { const char* type; double width, height; };
+  static const Shape kShapes[] = {{"text", 30, 6}, {"barcode", 40, 15}, {"line", 30, 0}, {"rectangle", 30, 15},
+                                  {"picture", 20, 20}};
+  const Shape& shape = kShapes[static_cast<int>(kind)];
   Json o = Json::object();
+  o["type"] = shape.type;
+  if (kind == ObjectKind::Line) {
+    o["x1"] = Number(x);
+    o["y1"] = Number(y);
+    o["x2"] = Number(x + shape.width);
+    o["y2"] = Number(y);
+  } else {
+    o["x"] = Number(x);
+    o["y"] = Number(y);
+    o["width"] = shape.width;
+    o["height"] = shape.height;
+  }
   switch (kind) {
     case ObjectKind::Text:
-      o["type"] = "text";
-      o["x"] = Number(x);
-      o["y"] = Number(y);
-      o["width"] = 30;
-      o["height"] = 6;
       o["text"] = "文本";
       o["font"] = Json::object({{"family", kDefaultFontFamily}, {"size", 9}});
       break;
     case ObjectKind::Barcode:
-      o["type"] = "barcode";
-      o["x"] = Number(x);
-      o["y"] = Number(y);
-      o["width"] = 40;
-      o["height"] = 15;
       o["symbology"] = "EAN13";
       o["data"] = "[cdsPrint.\"f_Sptm\"]";
       o["visibleIf"] = "[cdsPrint.\"f_Sptm\"]";
       break;
     case ObjectKind::Line:
-      o["type"] = "line";
-      o["x1"] = Number(x);
-      o["y1"] = Number(y);
-      o["x2"] = Number(x + 30);
-      o["y2"] = Number(y);
-      o["lineWidth"] = 0.2;
-      break;
-    case ObjectKind::Rectangle:
-      o["type"] = "rectangle";
-      o["x"] = Number(x);
-      o["y"] = Number(y);
-      o["width"] = 30;
-      o["height"] = 15;
-      o["lineWidth"] = 0.2;
-      break;
-    case ObjectKind::Picture:
-      o["type"] = "picture";
-      o["x"] = Number(x);
-      o["y"] = Number(y);
-      o["width"] = 20;
-      o["height"] = 20;
-      break;
+    case ObjectKind::Rectangle: o["lineWidth"] = 0.2; break;
+    case ObjectKind::Picture: break;  // the caller adds the picture
   }
   return o;
 }

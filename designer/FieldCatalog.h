@@ -31,7 +31,7 @@ const CatalogEntry* FindVariable(std::string_view name);  // variables and page 
 // The object a dropped entry makes at (x, y): a text bound to it, or a barcode of its data
 // (EAN-13 for the product barcode, Code 128 for anything else) printed only when there is data.
 Json ObjectForEntry(const CatalogEntry& entry, bool barcode, double x, double y);
-// New objects of each kind, as the insert commands make them.
+// New objects of each kind, as the insert commands make them (a picture still needs its "png").
 Json NewObject(ObjectKind kind, double x, double y);
 
 // A template text as the design view shows it: a bracketed field or variable the catalogue

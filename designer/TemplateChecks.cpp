@@ -19,15 +19,6 @@ using Kind = report::Expression::Node::Kind;
 
 constexpr double kTolerance = 0.01;
 
-const report::Band* ModelBand(const report::ReportTemplate& t, BandKind kind) {
-  switch (kind) {
-    case BandKind::PageHeader: return t.pageHeader ? &*t.pageHeader : nullptr;
-    case BandKind::PageFooter: return t.pageFooter ? &*t.pageFooter : nullptr;
-    case BandKind::MasterData: return &t.masterData;
-  }
-  return nullptr;
-}
-
 std::string Mm(double v) { return FloatToText(std::round(v * 100) / 100); }
 
 class Checker {

@@ -72,6 +72,15 @@ void SetOrDrop(Json& j, const char* key, double value, double fallback) {
 
 }  // namespace
 
+const report::Band* ModelBand(const report::ReportTemplate& t, BandKind kind) {
+  switch (kind) {
+    case BandKind::PageHeader: return t.pageHeader ? &*t.pageHeader : nullptr;
+    case BandKind::PageFooter: return t.pageFooter ? &*t.pageFooter : nullptr;
+    case BandKind::MasterData: return &t.masterData;
+  }
+  return nullptr;
+}
+
 const std::vector<PaperSize>& PaperSizes() {
   static const std::vector<PaperSize> sizes = {
       {"A4", 210, 297}, {"A5", 148, 210}, {"A3", 297, 420}, {"B5", 176, 250}, {"Letter", 215.9, 279.4},

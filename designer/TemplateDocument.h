@@ -108,6 +108,9 @@ class TemplateDocument {
   Json root_;
 };
 
+// The engine's model of a band of the kind, or nullptr when the template has none.
+const report::Band* ModelBand(const report::ReportTemplate& t, BandKind kind);
+
 // A number as the document writes it: rounded to 0.01, whole numbers without a fraction.
 Json Number(double value);
 // The JSON value of a key as a number, or fallback when it is missing or not a number.

@@ -85,7 +85,8 @@ FieldTree::FieldTree(QWidget* parent) : QTreeWidget(parent) {
     top->setExpanded(true);
   }
   header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  header()->setSectionResizeMode(1, QHeaderView::Stretch);
+  header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  setMinimumWidth(300);
 }
 
 QTreeWidgetItem* FieldTree::Find(const std::string& name) const {
@@ -226,59 +227,43 @@ void TFrmBqsj::BuildActions() {
 }
 
 void TFrmBqsj::BuildToolBars() {
-  auto tool = [](QToolBar* bar, QAction* action, const char* name, bool textToo = false) {
-    auto* b = new QToolButton(bar);
+  // One row for each button: its action, its name, and whether its caption shows beside the
+  // icon; a null action is a separator.
+  struct Tool { QAction* action; const char* name; bool caption; };
+  auto bar = [this](const char* name, const char* title, std::initializer_list<Tool> tools) {
+    QToolBar* b = addToolBar(U(title));
     b->setObjectName(name);
-    b->setDefaultAction(action);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(textToo ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
-    bar->addWidget(b);
+    b->setIconSize(QSize(20, 20));
+    for (const Tool& t : tools) {
+      if (!t.action) {
+        b->addSeparator();
+        continue;
+      }
+      auto* button = new QToolButton(b);
+      button->setObjectName(t.name);
+      button->setDefaultAction(t.action);
+      button->setAutoRaise(true);
+      button->setToolButtonStyle(t.caption ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+      b->addWidget(button);
+    }
     return b;
   };
-  QToolBar* file = addToolBar(U("文件"));
-  file->setObjectName("panFileBar");
-  file->setIconSize(QSize(20, 20));
-  tool(file, NNew, "btnNew");
-  tool(file, NOpenFile, "btnOpenFile");
-  tool(file, NOpenDb, "btnOpenDb");
-  tool(file, NSave, "btnSave");
-  tool(file, NSaveDb, "btnSaveDb");
-  file->addSeparator();
-  tool(file, NUndo, "btnUndo");
-  tool(file, NRedo, "btnRedo");
-  tool(file, NDelete, "btnDelete");
-
-  QToolBar* insert = addToolBar(U("插入"));
-  insert->setObjectName("panInsertBar");
-  insert->setIconSize(QSize(20, 20));
-  tool(insert, NAddText, "btnAddText", true);
-  tool(insert, NAddBarcode, "btnAddBarcode", true);
-  tool(insert, NAddLine, "btnAddLine", true);
-  tool(insert, NAddRect, "btnAddRect", true);
-  tool(insert, NAddPicture, "btnAddPicture", true);
-
+  bar("panFileBar", "文件",
+      {{NNew, "btnNew", false}, {NOpenFile, "btnOpenFile", false}, {NOpenDb, "btnOpenDb", false},
+       {NSave, "btnSave", false}, {NSaveDb, "btnSaveDb", false}, {nullptr, nullptr, false},
+       {NUndo, "btnUndo", false}, {NRedo, "btnRedo", false}, {NDelete, "btnDelete", false}});
+  bar("panInsertBar", "插入",
+      {{NAddText, "btnAddText", true}, {NAddBarcode, "btnAddBarcode", true}, {NAddLine, "btnAddLine", true},
+       {NAddRect, "btnAddRect", true}, {NAddPicture, "btnAddPicture", true}});
   addToolBarBreak();
-  QToolBar* arrange = addToolBar(U("排列"));
-  arrange->setObjectName("panArrangeBar");
-  arrange->setIconSize(QSize(20, 20));
-  tool(arrange, NAlignLeft, "btnAlignLeft");
-  tool(arrange, NAlignHCenter, "btnAlignHCenter");
-  tool(arrange, NAlignRight, "btnAlignRight");
-  tool(arrange, NAlignTop, "btnAlignTop");
-  tool(arrange, NAlignVCenter, "btnAlignVCenter");
-  tool(arrange, NAlignBottom, "btnAlignBottom");
-  tool(arrange, NDistributeH, "btnDistributeH");
-  tool(arrange, NDistributeV, "btnDistributeV");
-  arrange->addSeparator();
-  tool(arrange, NBringToFront, "btnBringToFront");
-  tool(arrange, NSendToBack, "btnSendToBack");
-
-  QToolBar* view = addToolBar(U("视图"));
-  view->setObjectName("panViewBar");
-  view->setIconSize(QSize(20, 20));
-  tool(view, NPageSetup, "btnPageSetup", true);
-  tool(view, NCheck, "btnCheckTemplate", true);
-  view->addSeparator();
+  bar("panArrangeBar", "排列",
+      {{NAlignLeft, "btnAlignLeft", false}, {NAlignHCenter, "btnAlignHCenter", false},
+       {NAlignRight, "btnAlignRight", false}, {NAlignTop, "btnAlignTop", false},
+       {NAlignVCenter, "btnAlignVCenter", false}, {NAlignBottom, "btnAlignBottom", false},
+       {NDistributeH, "btnDistributeH", false}, {NDistributeV, "btnDistributeV", false}, {nullptr, nullptr, false},
+       {NBringToFront, "btnBringToFront", false}, {NSendToBack, "btnSendToBack", false}});
+  QToolBar* view = bar("panViewBar", "视图",
+                       {{NPageSetup, "btnPageSetup", true}, {NCheck, "btnCheckTemplate", true}, {nullptr, nullptr, false}});
   cboZoom = new QComboBox(view);
   cboZoom->setObjectName("cboZoom");
   for (int z : {50, 100, 150, 200, 300, 400, 600, 800}) cboZoom->addItem(QString("%1%").arg(z), z);
