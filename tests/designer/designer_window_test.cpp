@@ -1,6 +1,9 @@
 // The designer's real window driven offscreen as a shop's staff would drive it: fields dropped
 // from the field list, objects moved with the mouse and the keys, properties set in the panel,
 // the template saved to a seeded database and printed from the module's main window.
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -347,6 +350,25 @@ TEST_F(DesignerWindow, PageSetupMakesASheetAndThePreviewFollows) {
   designer_->btnLoadCodes->click();
   EXPECT_GE(designer_->PreviewRecords().RecordCount(), 1);
   EXPECT_TRUE(designer_->lblPreviewInfo->text().contains(QString::fromUtf8("没有找到：NOPE9")));
+}
+
+// Every control a user works is found by its name, in the house's style.
+TEST_F(DesignerWindow, EveryControlHasItsName) {
+  std::vector<std::string> unnamed;
+  for (QWidget* w : designer_->findChildren<QWidget*>()) {
+    const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                         qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+                         qobject_cast<QAbstractItemView*>(w);
+    // Parts Qt makes inside a control (a spin box's edit, a combo box's list) are the control's own.
+    const bool part = w->parentWidget() && (qobject_cast<QComboBox*>(w->parentWidget()) ||
+                                            qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
+                                            w->objectName().startsWith("qt_"));
+    if (control && !part && w->objectName().isEmpty()) unnamed.push_back(w->metaObject()->className());
+  }
+  EXPECT_TRUE(unnamed.empty()) << unnamed.size() << " unnamed, the first a " << unnamed[0];
+  for (QAction* a : designer_->findChildren<QAction*>())
+    if (!a->menu() && !a->isSeparator() && a->parent() == designer_.get())
+      EXPECT_TRUE(a->objectName().startsWith("N")) << a->text().toStdString();
 }
 
 }  // namespace
