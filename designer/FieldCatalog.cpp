@@ -149,25 +149,14 @@ Json NewObject(ObjectKind kind, double x, double y) {
 }
 
 std::string DesignText(std::string_view templateText) {
-  report::TextTemplate t;
   try {
-    t = report::TextTemplate::Parse(templateText);
+    return report::TextTemplate::Parse(templateText).WithExpressions([](const report::Expression& e) {
+      const std::string caption = CaptionOf(e);
+      return "[" + (caption.empty() ? e.Source() : caption) + "]";
+    });
   } catch (const std::exception&) {
-    return std::string(templateText);
+    return std::string(templateText);  // the editor never keeps such a text; shown as typed
   }
-  std::string out;
-  size_t at = 0;
-  for (const report::Expression* e : t.Expressions()) {
-    const std::string written = "[" + e->Source() + "]";
-    size_t pos = templateText.find(written, at);
-    if (pos == std::string_view::npos) break;
-    out.append(templateText.substr(at, pos - at));
-    std::string caption = CaptionOf(*e);
-    out += caption.empty() ? written : "[" + caption + "]";
-    at = pos + written.size();
-  }
-  out.append(templateText.substr(at));
-  return out;
 }
 
 }  // namespace pt::designer

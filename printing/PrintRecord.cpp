@@ -122,6 +122,10 @@ void DefinePrintFields(MemTable& t) {
     d.type = f.type;
     d.size = f.size;
     d.displayFormat = f.format;
+    // What the fields are called where a person reads them (a label preview saved as a
+    // spreadsheet): the captions of the help list.
+    for (const FieldCaption& c : PrintFieldCaptions())
+      if (d.name == c.name) d.label = c.caption;
     t.AddField(std::move(d));
   }
 }
@@ -142,26 +146,36 @@ PrintSettings LoadPrintSettings(const std::string& file, const std::string& sect
   return s;
 }
 
+PrintRecordFiller::PrintRecordFiller(const MemTable& queue, const MemTable& print, const std::string& periodChoice)
+    : current_(periodChoice == "0") {
+  for (const PrintField& f : kFields)
+    if (f.from) copies_.push_back({print.FieldIndexOrThrow(f.name), queue.FieldIndexOrThrow(f.from)});
+  for (const PeriodField& p : kPeriodFields)
+    period_.push_back({print.FieldIndexOrThrow(p.print), queue.FieldIndexOrThrow(current_ ? p.current : p.next)});
+  toJgfs_ = print.FieldIndexOrThrow("f_jgfs");
+  fromJgfs_ = queue.FieldIndexOrThrow(current_ ? "f_Bqjgfs" : "f_Xqjgfs");
+  toXsdj_ = print.FieldIndexOrThrow("f_Xsdj");
+  toQ7_ = print.FieldIndexOrThrow("f_q7yxsdj");
+  toXsxlQ7_ = print.FieldIndexOrThrow("xsxl.f_q7yxsdj");
+  fromXsxlQ7_ = queue.FieldIndexOrThrow("xsxl.f_q7yxsdj");
+}
+
+void PrintRecordFiller::Append(const MemTable& queue, int row, MemTable& print) const {
+  print.Append();
+  for (const Copy& c : copies_) print.Set(c.to, queue.CellAt(row, c.from));
+  print.Set(toXsxlQ7_, SevenDayPrice(queue.CellAt(row, fromXsxlQ7_), print.Get(toXsdj_)));
+  for (const Copy& p : period_) print.Set(p.to, queue.CellAt(row, p.from));
+  const Variant& jgfs = queue.CellAt(row, fromJgfs_);
+  // The next period's price mode is taken as text: a missing one prints as empty text.
+  print.Set(toJgfs_, current_ ? jgfs : Variant(jgfs.ToText()));
+  print.Set(toQ7_, SevenDayPrice(print.Get(toQ7_), print.Get(toXsdj_)));
+  print.Post();
+}
+
 bool FillPrintRecords(MemTable& queue, MemTable& print, const std::string& periodChoice, bool& detailRefresh,
                       std::string& failure) {
   failure.clear();
-  // Resolve the copies once: field positions of both tables.
-  struct Copy { int to; int from; };
-  std::vector<Copy> copies;
-  for (const PrintField& f : kFields)
-    if (f.from) copies.push_back({print.FieldIndexOrThrow(f.name), queue.FieldIndexOrThrow(f.from)});
-  const bool current = periodChoice == "0";
-  struct Period { int to; int from; };
-  std::vector<Period> period;
-  for (const PeriodField& p : kPeriodFields)
-    period.push_back({print.FieldIndexOrThrow(p.print), queue.FieldIndexOrThrow(current ? p.current : p.next)});
-  const int toJgfs = print.FieldIndexOrThrow("f_jgfs");
-  const int fromJgfs = queue.FieldIndexOrThrow(current ? "f_Bqjgfs" : "f_Xqjgfs");
-  const int toXsdj = print.FieldIndexOrThrow("f_Xsdj");
-  const int toQ7 = print.FieldIndexOrThrow("f_q7yxsdj");
-  const int toXsxlQ7 = print.FieldIndexOrThrow("xsxl.f_q7yxsdj");
-  const int fromXsxlQ7 = queue.FieldIndexOrThrow("xsxl.f_q7yxsdj");
-
+  const PrintRecordFiller filler(queue, print, periodChoice);
   print.EmptyDataSet();
   detailRefresh = false;
   const int keepRecNo = queue.RecNo();
@@ -169,25 +183,13 @@ bool FillPrintRecords(MemTable& queue, MemTable& print, const std::string& perio
 
   bool ok = true;
   try {
-    queue.First();
-    while (!queue.Eof()) {
-      print.Append();
-      for (const Copy& c : copies) print.Set(c.to, queue.Get(c.from));
-      print.Set(toXsxlQ7, SevenDayPrice(queue.Get(fromXsxlQ7), print.Get(toXsdj)));
-      for (const Period& p : period) print.Set(p.to, queue.Get(p.from));
-      const Variant& jgfs = queue.Get(fromJgfs);
-      // The next period's price mode is taken as text: a missing one prints as empty text.
-      print.Set(toJgfs, current ? jgfs : Variant(jgfs.ToText()));
-      print.Set(toQ7, SevenDayPrice(print.Get(toQ7), print.Get(toXsdj)));
-      print.Post();
-      queue.Next();
-    }
+    for (int row = 0; row < queue.RecordCount(); ++row) filler.Append(queue, row, print);
   } catch (const std::exception& e) {
     ok = false;
     failure = e.what();
     if (print.state() == MemTable::State::Insert) print.Post();
   }
-  if (keepRecNo > 0) queue.SetRecNo(keepRecNo);
+  if (keepRecNo > 0 && queue.RecNo() != keepRecNo) queue.SetRecNo(keepRecNo);
   queue.EnableControls();
   detailRefresh = true;
   return ok;

@@ -302,7 +302,9 @@ std::string AsText(const Variant& v) {
   }
 }
 
-bool Truth(const Variant& v) {
+}  // namespace
+
+bool IsPresent(const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Null: return false;
     case Variant::Kind::Bool: return v.AsBool();
@@ -312,8 +314,6 @@ bool Truth(const Variant& v) {
     default: return false;
   }
 }
-
-}  // namespace
 
 // ------------------------------------------------------------------ expression
 
@@ -345,13 +345,18 @@ int Expression::SoleField() const {
   return n.kind == Kind::Field ? n.field : -1;
 }
 
+void Expression::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Node& n : nodes_)
+    if (n.kind == Kind::Field) out.emplace_back(n.field, n.name);
+}
+
 Variant Expression::Evaluate(const ReportDataSource* source, const PageContext& page) const {
   if (root_ < 0) return Variant();
   return Eval(root_, source, page);
 }
 
 bool Expression::IsTrue(const ReportDataSource* source, const PageContext& page) const {
-  return root_ >= 0 && Truth(Eval(root_, source, page));
+  return root_ >= 0 && IsPresent(Eval(root_, source, page));
 }
 
 // One operator applied to its operands' values (operand 0 is the left one).
@@ -369,7 +374,7 @@ Variant Expression::Apply(const Node& n, const Variant* operands) const {
       throw ModuleError("表达式“" + source_ + "”中的“" + AsText(operands[1]) + "”不是数字");
     return Variant(FormatFloat(format, number));
   }
-  if (n.kind == Kind::Not) return Variant(!Truth(operands[0]));
+  if (n.kind == Kind::Not) return Variant(!IsPresent(operands[0]));
   if (n.kind == Kind::Neg) {
     double a;
     if (!AsNumber(operands[0], a))
@@ -454,7 +459,7 @@ Variant Expression::Eval(int root, const ReportDataSource* source, const PageCon
       case Kind::Call:
         // IIf evaluates its condition, then only the branch the condition chooses.
         if (n.function == Node::Function::IIf && done == 1) {
-          const bool condition = Truth(values.back());
+          const bool condition = IsPresent(values.back());
           values.pop_back();
           frames.back().done = 3;
           frames.push_back(Frame{n.args[condition ? 1 : 2], 0});
@@ -468,7 +473,7 @@ Variant Expression::Eval(int root, const ReportDataSource* source, const PageCon
       case Kind::And:
       case Kind::Or:
         if (done == 1) {
-          const bool left = Truth(values.back());
+          const bool left = IsPresent(values.back());
           if (left == (n.kind == Kind::Or)) {
             values.back() = Variant(left);
             frames.pop_back();
@@ -476,7 +481,7 @@ Variant Expression::Eval(int root, const ReportDataSource* source, const PageCon
           }
           values.pop_back();  // the right side alone decides now
         } else if (done == 2) {
-          values.back() = Variant(Truth(values.back()));
+          values.back() = Variant(IsPresent(values.back()));
           frames.pop_back();
           continue;
         }
@@ -631,6 +636,32 @@ std::string TextTemplate::Render(const ReportDataSource* source, const PageConte
     out += FormatValue(p.expr.Evaluate(source, page), format.empty() ? p.fieldFormat : format);
   }
   return out;
+}
+
+std::string TextTemplate::WithExpressions(const std::function<std::string(const Expression&)>& name) const {
+  std::string out;
+  for (const Part& p : parts_) out += p.expr.Empty() ? p.literal : name(p.expr);
+  return out;
+}
+
+const Expression* TextTemplate::SoleExpression() const {
+  const Expression* found = nullptr;
+  for (const Part& p : parts_) {
+    if (p.expr.Empty()) continue;
+    if (found) return nullptr;
+    found = &p.expr;
+  }
+  return found;
+}
+
+std::string TextTemplate::SoleFieldFormat() const {
+  for (const Part& p : parts_)
+    if (!p.expr.Empty()) return p.fieldFormat;
+  return {};
+}
+
+void TextTemplate::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Part& p : parts_) p.expr.CollectFields(out);
 }
 
 bool TextTemplate::Constant() const {
