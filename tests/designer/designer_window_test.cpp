@@ -24,6 +24,7 @@
 #include "designer/UnitMbxz.h"
 #include "designer/UnitYmsz.h"
 #include "hostapp/TemplateStore.h"
+#include "printing/PrintRecord.h"
 #include "report_engine/ReportPreview.h"
 #include "report_engine/StoredTemplate.h"
 #include "tests/queue/MainWindowFixture.h"
@@ -156,9 +157,9 @@ TEST_F(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt)
   const int position = w->cboTemplate->findText(QString::fromUtf8("设计器标签"));
   ASSERT_GE(position, 0);
   w->cboTemplate->setCurrentIndex(position);
-  const MemTable& records = designer_->PreviewRecords();
+  const MemTable& samples = designer_->PreviewRecords();
   std::vector<std::string> codes;
-  for (int i = 0; i < 3; ++i) codes.push_back(records.CellAt(i, records.FieldIndex("f_Spbm")).ToText());
+  for (int i = 0; i < 3; ++i) codes.push_back(samples.CellAt(i, samples.FieldIndex("f_Spbm")).ToText());
   for (const std::string& code : codes) {
     Type(QString::fromStdString(code));
     Enter();
@@ -175,11 +176,18 @@ TEST_F(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt)
   ui_.messageAnswers.push_back(ui::kResultNo);
   w->tbnPrint->click();
   const std::string text = PdfText(pdf);
-  ASSERT_GE(w->cdsPrint.RecordCount(), 3);
-  for (int i = 0; i < w->cdsPrint.RecordCount(); ++i) {
-    const std::string name = w->cdsPrint.CellAt(i, w->cdsPrint.FieldIndex("f_Spmc")).ToText();
-    const std::string price = w->cdsPrint.DisplayTextAt(i, w->cdsPrint.FieldIndex("f_Xsdj"));
-    const std::string barcode = w->cdsPrint.CellAt(i, w->cdsPrint.FieldIndex("f_Sptm")).ToText();
+  // The print records the pass made from the queue, made again, say what to find.
+  MemTable records("cdsPrint");
+  printing::DefinePrintFields(records);
+  records.CreateDataSet();
+  bool detail = true;
+  std::string failure;
+  ASSERT_TRUE(printing::FillPrintRecords(w->cdsSpda, records, w->PeriodChoice, detail, failure));
+  ASSERT_GE(records.RecordCount(), 3);
+  for (int i = 0; i < records.RecordCount(); ++i) {
+    const std::string name = records.CellAt(i, records.FieldIndex("f_Spmc")).ToText();
+    const std::string price = records.DisplayTextAt(i, records.FieldIndex("f_Xsdj"));
+    const std::string barcode = records.CellAt(i, records.FieldIndex("f_Sptm")).ToText();
     EXPECT_NE(text.find(name), std::string::npos) << name << "\n" << text;
     EXPECT_NE(text.find(FormatFloat("0.00", std::stod(price.empty() ? "0" : price))), std::string::npos) << price;
     EXPECT_NE(text.find(barcode.substr(1, 6)), std::string::npos) << barcode;
@@ -360,15 +368,17 @@ TEST_F(DesignerWindow, EveryControlHasItsName) {
                          qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
                          qobject_cast<QAbstractItemView*>(w);
     // Parts Qt makes inside a control (a spin box's edit, a combo box's list) are the control's own.
-    const bool part = w->parentWidget() && (qobject_cast<QComboBox*>(w->parentWidget()) ||
-                                            qobject_cast<QAbstractSpinBox*>(w->parentWidget()) ||
-                                            w->objectName().startsWith("qt_"));
+    bool part = w->objectName().startsWith("qt_");
+    for (QObject* up = w->parent(); up && !part; up = up->parent())
+      part = qobject_cast<QComboBox*>(up) || qobject_cast<QAbstractSpinBox*>(up) || qobject_cast<QAbstractItemView*>(up);
     if (control && !part && w->objectName().isEmpty()) unnamed.push_back(w->metaObject()->className());
   }
   EXPECT_TRUE(unnamed.empty()) << unnamed.size() << " unnamed, the first a " << unnamed[0];
-  for (QAction* a : designer_->findChildren<QAction*>())
-    if (!a->menu() && !a->isSeparator() && a->parent() == designer_.get())
+  for (QAction* a : designer_->findChildren<QAction*>()) {
+    if (!a->menu() && !a->isSeparator() && a->parent() == designer_.get()) {
       EXPECT_TRUE(a->objectName().startsWith("N")) << a->text().toStdString();
+    }
+  }
 }
 
 }  // namespace

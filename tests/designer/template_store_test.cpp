@@ -54,27 +54,28 @@ TEST(TemplateStore, SavingInsertsOrReplacesOneRowByNameAndTheModuleListsIt) {
   HostDatabase db(file.path());
   TemplateStore store(db);
   const std::vector<Row> before = AllRows(db);
-  ASSERT_EQ(before.size(), 3u);
+  ASSERT_GE(before.size(), 3u);  // the stock templates
+  const size_t stock = before.size();
 
   const std::string mine = Renamed(StockTemplate("ordinary-label.json"), "Shelf");
   EXPECT_FALSE(store.Save(" Shelf ", mine));
   std::vector<Row> after = AllRows(db);
-  ASSERT_EQ(after.size(), 4u);
-  EXPECT_EQ(std::vector<Row>(after.begin(), after.begin() + 3), before) << "other rows untouched";
-  EXPECT_EQ(after[3].name, "Shelf");
-  EXPECT_EQ(after[3].order, 4);
-  EXPECT_EQ(after[3].info, report::EncodeStoredTemplate(mine));
+  ASSERT_EQ(after.size(), stock + 1);
+  EXPECT_EQ(std::vector<Row>(after.begin(), after.begin() + static_cast<long>(stock)), before) << "other rows untouched";
+  EXPECT_EQ(after[stock].name, "Shelf");
+  EXPECT_EQ(after[stock].order, before.back().order + 1);
+  EXPECT_EQ(after[stock].info, report::EncodeStoredTemplate(mine));
   EXPECT_EQ(store.Load("shelf"), mine);
 
   // The same name in other letters replaces the row where it stands.
   const std::string changed = Renamed(mine, "SHELF");
   EXPECT_TRUE(store.Save("SHELF", changed));
   after = AllRows(db);
-  ASSERT_EQ(after.size(), 4u);
-  EXPECT_EQ(after[3].name, "SHELF");
-  EXPECT_EQ(after[3].order, 4);
+  ASSERT_EQ(after.size(), stock + 1);
+  EXPECT_EQ(after[stock].name, "SHELF");
+  EXPECT_EQ(after[stock].order, before.back().order + 1);
   EXPECT_EQ(store.Load("Shelf"), changed);
-  EXPECT_EQ(std::vector<Row>(after.begin(), after.begin() + 3), before);
+  EXPECT_EQ(std::vector<Row>(after.begin(), after.begin() + static_cast<long>(stock)), before);
 
   // What the module's template list (host operation 17) then holds.
   SqliteHostService service(db);
@@ -82,7 +83,7 @@ TEST(TemplateStore, SavingInsertsOrReplacesOneRowByNameAndTheModuleListsIt) {
   ASSERT_TRUE(host::GetReportTemplates(service, "标价签", ref));
   MemTable list;
   list.LoadPacket(ref.AsPacket());
-  ASSERT_EQ(list.RecordCount(), 4);
+  ASSERT_EQ(list.RecordCount(), static_cast<int>(stock + 1));
   list.Last();
   EXPECT_EQ(list.GetText("f_Reportname"), "SHELF");
   EXPECT_EQ(report::DecodeStoredTemplate(list.GetText("f_ReportInfo")), changed);
@@ -156,8 +157,18 @@ TEST(TemplateCommand, InstallListExportRemoveOnADatabase) {
   EXPECT_EQ(r.out, "已安装模板“货架签”\n");
   r = Tool(file, "install " + db + " --name 特价签 " + json);
   EXPECT_EQ(r.out, "已安装模板“特价签”\n");
+  std::vector<TemplateRow> rows;
+  {
+    HostDatabase reader(file.path());
+    rows = TemplateStore(reader).List();
+  }
+  ASSERT_GE(rows.size(), 5u);
+  EXPECT_EQ(rows[rows.size() - 2].name, "货架签") << "new names come last, in the order they were installed";
+  EXPECT_EQ(rows.back().name, "特价签");
+  std::string listed;
+  for (const TemplateRow& row : rows) listed += std::to_string(row.order) + "\t" + row.name + "\n";
   r = Tool(file, "list " + db);
-  EXPECT_EQ(r.out, "1\tA4 标价签 24 张\n2\t普通标价签\n3\t促销标价签\n4\t货架签\n5\t特价签\n");
+  EXPECT_EQ(r.out, listed);
 
   // An existing name is replaced only when asked to.
   HostDatabase reader(file.path());
