@@ -1,10 +1,12 @@
 #include "designer/PropertyPanel.h"
 
+#include <QAbstractSpinBox>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontComboBox>
@@ -106,7 +108,25 @@ PropertyPanel::PropertyPanel(TemplateEditor& editor, QWidget* parent) : QWidget(
   setObjectName("panProperties");
   Build();
   Wire();
+  for (QWidget* box : findChildren<QWidget*>()) {
+    if (qobject_cast<QAbstractSpinBox*>(box) || qobject_cast<QComboBox*>(box)) {
+      box->setFocusPolicy(Qt::StrongFocus);  // the wheel alone does not start an edit
+      box->installEventFilter(this);
+    }
+  }
   Refresh();
+}
+
+bool PropertyPanel::eventFilter(QObject* watched, QEvent* event) {
+  bool passOn = false;
+  Guard(this, [&] {
+    auto* box = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Wheel && box && !box->hasFocus()) {
+      event->ignore();  // the scroll area around the panel takes it
+      passOn = true;
+    }
+  });
+  return passOn || QWidget::eventFilter(watched, event);
 }
 
 void PropertyPanel::Build() {

@@ -71,6 +71,11 @@ class PropertyPanel : public QWidget {
   void Edited();
   void EditRefused(const QString& reason);
 
+ protected:
+  // The wheel over a number or list box that is not being edited scrolls the panel instead of
+  // changing the object under the pointer.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Build();
   void Wire();

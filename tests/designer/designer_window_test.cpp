@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 #include "designer/DesignCanvas.h"
 #include "designer/PropertyPanel.h"
@@ -358,6 +359,20 @@ TEST_F(DesignerWindow, PageSetupMakesASheetAndThePreviewFollows) {
   designer_->btnLoadCodes->click();
   EXPECT_GE(designer_->PreviewRecords().RecordCount(), 1);
   EXPECT_TRUE(designer_->lblPreviewInfo->text().contains(QString::fromUtf8("没有找到：NOPE9")));
+}
+
+// The wheel over the property panel scrolls it; a box the pointer happens to cross keeps its value.
+TEST_F(DesignerWindow, TheWheelOverThePanelChangesNoProperty) {
+  designer_->NNew->trigger();
+  Drop("f_Spmc", 2, 2);
+  const std::string before = Doc().Serialize();
+  designer::PropertyPanel* panel = designer_->panProperties;
+  for (QWidget* box : std::vector<QWidget*>{panel->spnHeight, panel->cboAlign, panel->spnFontSize}) {
+    const QPointF at = QRectF(box->rect()).center();
+    QWheelEvent wheel(at, box->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box, &wheel);
+    EXPECT_EQ(Doc().Serialize(), before) << box->objectName().toStdString();
+  }
 }
 
 // Every control a user works is found by its name, in the house's style.
