@@ -61,8 +61,11 @@ TFrmMbxz::TFrmMbxz(Mode mode, const std::vector<hostapp::TemplateRow>& rows, con
   root->addLayout(nameRow);
   root->addLayout(buttons);
 
-  connect(lvTemplates, &QTreeWidget::currentItemChanged, this, Guarded(this, [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
-            if (item && mode_ == Mode::Save) edtName->setText(item->text(1));
+  // A row the clerk picks gives its name; the row the list makes current when it takes the focus
+  // does not (saving a new template would otherwise be offered under the first template's name).
+  connect(lvTemplates, &QTreeWidget::itemSelectionChanged, this, Guarded(this, [this] {
+            const QList<QTreeWidgetItem*> picked = lvTemplates->selectedItems();
+            if (!picked.isEmpty() && mode_ == Mode::Save) edtName->setText(picked.first()->text(1));
             UpdateButtons();
           }));
   connect(lvTemplates, &QTreeWidget::itemDoubleClicked, this, Guarded(this, [this] {
@@ -74,12 +77,17 @@ TFrmMbxz::TFrmMbxz(Mode mode, const std::vector<hostapp::TemplateRow>& rows, con
           }));
   connect(btnCancel, &QPushButton::clicked, this, Guarded(this, [this] { done(QDialog::Rejected); }));
   UpdateButtons();
+  if (mode == Mode::Save) {
+    edtName->setFocus();
+    edtName->selectAll();
+  }
   resize(420, 360);
 }
 
 QString TFrmMbxz::ChosenName() const {
   if (mode_ == Mode::Save) return edtName->text().trimmed();
-  return lvTemplates->currentItem() ? lvTemplates->currentItem()->text(1) : QString();
+  const QList<QTreeWidgetItem*> picked = lvTemplates->selectedItems();
+  return picked.isEmpty() ? QString() : picked.first()->text(1);
 }
 
 void TFrmMbxz::UpdateButtons() { btnOK->setEnabled(!ChosenName().isEmpty()); }

@@ -141,6 +141,11 @@ TEST_F(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt)
   ui_.Then([](QDialog* d) {
     auto* chooser = qobject_cast<designer::TFrmMbxz*>(d);
     ASSERT_NE(chooser, nullptr);
+    // The list taking the focus makes its first row current: the new label's name stays offered.
+    chooser->lvTemplates->setCurrentItem(chooser->lvTemplates->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(chooser->edtName->text(), QString::fromUtf8("新标价签"));
+    chooser->lvTemplates->setCurrentItem(chooser->lvTemplates->topLevelItem(1));  // a row picked gives its name
+    EXPECT_EQ(chooser->edtName->text(), chooser->lvTemplates->topLevelItem(1)->text(1));
     chooser->edtName->setText(QString::fromUtf8("设计器标签"));
     chooser->btnOK->click();
   });
