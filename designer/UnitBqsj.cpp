@@ -344,13 +344,11 @@ void TFrmBqsj::BuildDocks() {
   lvProblems->header()->setSectionResizeMode(1, QHeaderView::Stretch);
   btnCheck = new QPushButton(U("重新检查"), checks);
   btnCheck->setObjectName("btnCheck");
-  auto* checkLayout = new QVBoxLayout(checks);
+  // The button beside the list, so the list keeps the dock's whole height.
+  auto* checkLayout = new QHBoxLayout(checks);
   checkLayout->setContentsMargins(4, 4, 4, 4);
   checkLayout->addWidget(lvProblems, 1);
-  auto* checkButtons = new QHBoxLayout;
-  checkButtons->addStretch();
-  checkButtons->addWidget(btnCheck);
-  checkLayout->addLayout(checkButtons);
+  checkLayout->addWidget(btnCheck, 0, Qt::AlignTop);
   panCheckDock = dock("panCheckDock", "检查", checks, Qt::BottomDockWidgetArea);
   resizeDocks({panCheckDock}, {120}, Qt::Vertical);
   resizeDocks({propertyDock, panPreviewDock}, {520, 380}, Qt::Vertical);

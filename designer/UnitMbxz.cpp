@@ -36,6 +36,7 @@ TFrmMbxz::TFrmMbxz(Mode mode, const std::vector<hostapp::TemplateRow>& rows, con
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     if (!name.isEmpty() && item->text(1).compare(name, Qt::CaseInsensitive) == 0) lvTemplates->setCurrentItem(item);
   }
+  lvTemplates->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   lvTemplates->header()->setSectionResizeMode(1, QHeaderView::Stretch);
   lblName = new QLabel(U("模板名称："), this);
   lblName->setObjectName("lblName");
