@@ -172,15 +172,7 @@ TEST_F(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt)
   }
   ASSERT_TRUE(ui_.messages.empty()) << Messages()[0];
   const QString pdf = dir_.path() + "/designed.pdf";
-  ui_.Then([&](QDialog* d) {
-    auto* dialog = qobject_cast<QPrintDialog*>(d);
-    ASSERT_NE(dialog, nullptr);
-    dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-    dialog->printer()->setOutputFileName(pdf);
-    dialog->done(QDialog::Accepted);
-  });
-  ui_.messageAnswers.push_back(ui::kResultNo);
-  w->tbnPrint->click();
+  PrintQueueToPdf(pdf);
   const std::string text = PdfText(pdf);
   // The print records the pass made from the queue, made again, say what to find.
   MemTable records("cdsPrint");

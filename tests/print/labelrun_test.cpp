@@ -91,17 +91,6 @@ class LabelRun : public MainWindowFixture {
       Enter();
     }
   }
-  void PrintToPdf(const QString& pdf) {
-    ui_.Then([pdf](QDialog* d) {
-      auto* dialog = qobject_cast<QPrintDialog*>(d);
-      ASSERT_NE(dialog, nullptr);
-      dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-      dialog->printer()->setOutputFileName(pdf);
-      dialog->done(QDialog::Accepted);
-    });
-    ui_.messageAnswers.push_back(ui::kResultNo);  // keep the queue
-    window_->tbnPrint->click();
-  }
   QTemporaryDir dir_;
   std::unique_ptr<SeededDatabaseFile> file_;
   std::unique_ptr<SeededHost> host_;
@@ -138,7 +127,7 @@ TEST_F(LabelRun, CopiesTypedIntoTheQueuePrintAsManyLabelsNextToEachOther) {
   w->tbnPreview->click();
   EXPECT_EQ(previewPages, 4);
   const QString pdf = dir_.path() + "/copies.pdf";
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   ASSERT_EQ(PdfPages(pdf), 4);
   std::vector<int> pagesOfCode[2];
   for (const Word& word : PdfWords(pdf))
@@ -170,7 +159,7 @@ TEST_F(LabelRun, TheStartPositionIsCheckedAgainstTheSheetKeptInTheSettingsAndLea
   Queue(codes);
   ASSERT_EQ(w->cdsSpda.RecordCount(), 21);
   const QString pdf = dir_.path() + "/sheet.pdf";
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   ASSERT_EQ(PdfPages(pdf), 2) << "4 empty places and 21 labels need a second sheet";
   // Labels are 70 x 37 mm, three a row, from 0.5 mm down: the fifth place is the middle of the
   // second row.
@@ -215,7 +204,7 @@ TEST_F(LabelRun, AMixedQueueSwitchesLayoutsAndRowsWithoutARequiredPriceAreReport
   ui_.messages.clear();
   const QString pdf = dir_.path() + "/mixed.pdf";
   ui_.messageAnswers.push_back(ui::kResultYes);
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   ASSERT_EQ(PdfPages(pdf), 4);
   QStringList banner;
   for (const Word& word : PdfWords(pdf))
