@@ -45,6 +45,16 @@ class ErrorHandlerScope {
 // ReportUnhandledError and end there.
 void Guard(QWidget* owner, const std::function<void()>& fn) noexcept;
 
+namespace detail {
+// Calls a handler that takes none of the signal's arguments. A template of its own, so that the
+// call depends on the arguments: a compiler then checks it only where it is made (clang checks a
+// plain fn() even in the branch that handlers taking the arguments never reach).
+template <class G, class... A>
+void CallWithoutArguments(G& g, A&&...) {
+  g();
+}
+}  // namespace detail
+
 // Wraps a handler for QObject::connect: the result accepts the signal's arguments, passes them
 // on when fn takes them, and runs fn inside Guard. The owner is tracked, so a handler that
 // outlives its window reports without an owner.
@@ -55,7 +65,7 @@ auto Guarded(QWidget* owner, F fn) {
       if constexpr (std::is_invocable_v<F&, decltype(args)...>)
         fn(std::forward<decltype(args)>(args)...);
       else
-        fn();
+        detail::CallWithoutArguments(fn, args...);
     });
   };
 }

@@ -114,7 +114,7 @@ std::unique_ptr<HostDatabase> OpenHostDatabase(const HostOptions& options, std::
     if (note) *note = "created the demo database " + path;
   } else {
     db = std::make_unique<HostDatabase>(path);
-    CreateSchema(*db);
+    if (options.createMissingTables) CreateSchema(*db);
   }
   if (!options.serverDate.empty())
     db->SetClock(ServerClock::Pinned(options.serverDate.substr(0, 8), options.serverDate.size() > 8 ? options.serverDate.substr(8) : ""));

@@ -22,6 +22,8 @@ struct HostOptions {
   std::string modulePath;      // the module library; empty: beside the executable
   std::string printPdf;        // a demo print run to this PDF file, then exit; empty: a clerk's session
   bool help = false;
+  // Tools that only read or write templates open an existing database as it stands.
+  bool createMissingTables = true;
 };
 
 // False with a message for the user when the arguments make no sense.
@@ -40,7 +42,8 @@ inline constexpr const char* kDemoUnitType = "01";  // a store: no pricing depar
 
 // Opens the database the options name with the server clock they pin: a named file must exist;
 // the demo database is created and seeded when missing (*note then says so). The schema's
-// tables that are missing are created. Throws std::exception with a message for the user.
+// tables that are missing are created unless createMissingTables is off. Throws std::exception
+// with a message for the user.
 std::unique_ptr<HostDatabase> OpenHostDatabase(const HostOptions& options, std::string* note = nullptr);
 
 }  // namespace pt::hostapp

@@ -12,6 +12,16 @@ namespace pt::printing {
 // `cdsPrint`: the fields label templates address ([cdsPrint."f_Spbm"] and so on).
 void DefinePrintFields(MemTable& t);
 
+// What a template's author reads for each field and report variable (the main window's help
+// list and the designer's field list): print fields in record order, then the variables the
+// print pass sets.
+struct FieldCaption {
+  const char* name;
+  const char* caption;
+};
+const std::vector<FieldCaption>& PrintFieldCaptions();
+const std::vector<FieldCaption>& ReportVariableCaptions();
+
 // A seven-day lowest price reaches the label only when it equals the sale price to within
 // 0.005; otherwise, and when it is missing, the label gets 0 (never an empty field).
 Variant SevenDayPrice(const Variant& lowest, const Variant& salePrice);

@@ -969,27 +969,11 @@ void TFrmspbqdy::TbnFilterClick() {
 const std::string& TFrmspbqdy::HelpPopupText() const {
   static const std::string text = [] {
     std::string t = "可输出项：\r\n";
-    struct Item { const char* field; const char* caption; };
-    const Item items[] = {
-        {"f_bmbm", "部门编码"}, {"f_bmmc", "部门名称"}, {"f_Spbm", "商品编码"}, {"f_Spmc", "商品名称"},
-        {"f_Sphh", "商品货号"}, {"f_Spcd", "商品产地"}, {"f_Ggxh", "规格型号"}, {"f_Sppp", "商品品牌"},
-        {"f_spbz", "商品备注"}, {"f_Jldw", "计量单位"}, {"f_Bzq", "保质期(天数)"}, {"f_Xsdj", "销售单价"},
-        {"f_Yxsdj", "原销售单价"}, {"f_Hyj", "会员价"}, {"f_Jdrq", "建档日期"}, {"f_Sptm", "商品条码"},
-        {"f_Dwbl", "单位比率"}, {"f_Kc", "库存"}, {"f_Pljg", "批量价格"}, {"f_zpl", "整批量"},
-        {"f_Plsl", "批量数量"}, {"f_Plfs", "批量作价价格方式"}, {"f_Qsrq", "普通特价起始日期"},
-        {"f_Jsrq", "普通特价结束日期"}, {"f_Tjjg", "普通特价价格"}, {"f_q7yxsdj", "特价开始日期前七天最低价"},
-        {"f_HytjQsrq", "会员特价起始日期"}, {"f_HytjJsrq", "会员特价结束日期"}, {"f_HyTjjg", "会员特价价格"},
-        {"f_Plqsrq", "批量作价起始日期"}, {"f_Pljsrq", "批量作价结束日期"}, {"xsxl.f_jgfs", "限时限量价格方式"},
-        {"xsxl.f_qsrq", "限时限量起始日期"}, {"xsxl.f_jsrq", "限时限量结束日期"},
-        {"xsxl.f_qssj", "限时限量起始时间"}, {"xsxl.f_jssj", "限时限量结束时间"},
-        {"xsxl.f_xlsl", "限时限量限量数量"}, {"xsxl.f_sdxl", "限时限量时段限量"},
-        {"xsxl.f_xdsl", "限时限量每单限量数量"}, {"xsxl.f_xsdj", "限时限量销售单价"},
-        {"xsxl.f_q7yxsdj", "限时开始日期前七天最低价"}, {"xsxl.f_xc", "限购天数"}, {"f_jgfs", "特价价格方式"},
-        {"f_zjbz", "整件包装"}, {"f_zDwbl", "中包装率"}, {"f_cf", "成份"}, {"f_jyzt", "经营状态"},
-        {"f_dhfs", "订货方式"},
-    };
-    for (const Item& i : items) t += std::string("[cdsPrint.\"") + i.field + "\"]  " + i.caption + "\r\n";
-    t += "[dj]  等    级\r\n[bz]  备    注\r\n[Jjyy]  降价原因\r\n[CurDate]  当前日期\r\n\r\n";
+    for (const printing::FieldCaption& i : printing::PrintFieldCaptions())
+      t += std::string("[cdsPrint.\"") + i.name + "\"]  " + i.caption + "\r\n";
+    for (const printing::FieldCaption& i : printing::ReportVariableCaptions())
+      t += std::string("[") + i.name + "]  " + i.caption + "\r\n";
+    t += "\r\n";
     t += "快捷键：\r\n";
     t += "删除当前: Ctrl+D\r\n多包装率: Ctrl+M\r\n打    印: Ctrl+P\r\n多 条 码: Ctrl+T\r\n预    览: Ctrl+W\r\n";
     t += "关  闭: ESC\r\n助    手: F1\r\n查    询: F2\r\n过    滤: F3\r\n\r\n";

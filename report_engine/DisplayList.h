@@ -26,6 +26,7 @@ struct FontSpec {
   double size = 9;  // points
   bool bold = false;
   bool italic = false;
+  bool strikeOut = false;  // a line through the text, e.g. an old price
   bool operator==(const FontSpec&) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "report_engine/Expression.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 
@@ -113,7 +114,7 @@ class Lexer {
       tok_.text = std::string(s_.substr(start, pos_ - start));
       return;
     }
-    static const char* kOps[] = {"<>", "<=", ">=", "=", "<", ">", "+", "-", "*", "/", "(", ")", "[", "]", "."};
+    static const char* kOps[] = {"<>", "<=", ">=", "=", "<", ">", "+", "-", "*", "/", "(", ")", "[", "]", ".", ","};
     for (const char* op : kOps) {
       std::string_view o(op);
       if (s_.substr(pos_, o.size()) == o) {
@@ -231,6 +232,7 @@ class Parser {
           n.name = f.text;
           return Add(std::move(n));
         }
+        if (lex_.TakeOp("(")) return Call(t.text);
         if (SameName(t.text, "Page#")) n.kind = Kind::PageNo;
         else if (SameName(t.text, "TotalPages#")) n.kind = Kind::TotalPages;
         else if (SameName(t.text, "Line#")) n.kind = Kind::LineNo;
@@ -244,6 +246,30 @@ class Parser {
       default:
         SyntaxError(source_, "在“" + t.text + "”处无法识别");
     }
+  }
+
+  // name(argument, ...): the function's arguments, checked against what it takes.
+  int Call(const std::string& name) {
+    struct Known { const char* name; Node::Function function; size_t arguments; };
+    static const Known kFunctions[] = {{"IIf", Node::Function::IIf, 3},
+                                       {"FormatDate", Node::Function::FormatDate, 2},
+                                       {"FormatFloat", Node::Function::FormatFloat, 2}};
+    const Known* known = nullptr;
+    for (const Known& k : kFunctions)
+      if (SameName(name, k.name)) known = &k;
+    if (!known) SyntaxError(source_, "中的函数“" + name + "”不存在（可用：IIf、FormatDate、FormatFloat）");
+    Node n;
+    n.kind = Kind::Call;
+    n.function = known->function;
+    if (!lex_.TakeOp(")")) {
+      do n.args.push_back(Or());
+      while (lex_.TakeOp(","));
+      if (!lex_.TakeOp(")")) SyntaxError(source_, "中函数“" + std::string(known->name) + "”缺少“)”");
+    }
+    if (n.args.size() != known->arguments)
+      SyntaxError(source_, "中函数“" + std::string(known->name) + "”应有 " + std::to_string(known->arguments) +
+                               " 个参数，实有 " + std::to_string(n.args.size()) + " 个");
+    return Add(std::move(n));
   }
 
   static constexpr int kMaxDepth = 200;
@@ -335,6 +361,19 @@ bool Expression::IsTrue(const ReportDataSource* source, const PageContext& page)
 
 // One operator applied to its operands' values (operand 0 is the left one).
 Variant Expression::Apply(const Node& n, const Variant* operands) const {
+  if (n.kind == Kind::Call) {
+    // IIf never comes here: Eval takes the branch its condition chooses.
+    if (operands[1].IsNull()) return Variant();  // a missing value prints nothing
+    const std::string format = AsText(operands[0]);
+    if (n.function == Node::Function::FormatDate) {
+      const Variant& v = operands[1];
+      return Variant(FormatDate(format, v.IsText() ? v.AsText() : AsText(v)));
+    }
+    double number = 0;
+    if (!AsNumber(operands[1], number))
+      throw ModuleError("表达式“" + source_ + "”中的“" + AsText(operands[1]) + "”不是数字");
+    return Variant(FormatFloat(format, number));
+  }
   if (n.kind == Kind::Not) return Variant(!IsPresent(operands[0]));
   if (n.kind == Kind::Neg) {
     double a;
@@ -417,6 +456,20 @@ Variant Expression::Eval(int root, const ReportDataSource* source, const PageCon
       case Kind::PageNo: values.emplace_back(page.page); frames.pop_back(); continue;
       case Kind::TotalPages: values.emplace_back(page.totalPages); frames.pop_back(); continue;
       case Kind::LineNo: values.emplace_back(page.line); frames.pop_back(); continue;
+      case Kind::Call:
+        // IIf evaluates its condition, then only the branch the condition chooses.
+        if (n.function == Node::Function::IIf && done == 1) {
+          const bool condition = IsPresent(values.back());
+          values.pop_back();
+          frames.back().done = 3;
+          frames.push_back(Frame{n.args[condition ? 1 : 2], 0});
+          continue;
+        }
+        if (n.function == Node::Function::IIf && done == 3) {
+          frames.pop_back();
+          continue;
+        }
+        break;
       case Kind::And:
       case Kind::Or:
         if (done == 1) {
@@ -436,10 +489,11 @@ Variant Expression::Eval(int root, const ReportDataSource* source, const PageCon
       default:
         break;
     }
-    const int operands = n.right >= 0 ? 2 : 1;
+    const int operands = n.kind == Kind::Call ? static_cast<int>(n.args.size()) : n.right >= 0 ? 2 : 1;
     if (done < operands) {
       frames.back().done = done + 1;
-      frames.push_back(Frame{done == 0 ? n.left : n.right, 0});
+      const int next = n.kind == Kind::Call ? n.args[static_cast<size_t>(done)] : done == 0 ? n.left : n.right;
+      frames.push_back(Frame{next, 0});
       continue;
     }
     const size_t first = values.size() - static_cast<size_t>(operands);
@@ -463,6 +517,62 @@ std::string FormatValue(const Variant& value, const std::string& format) {
     default:
       return AsText(value);
   }
+}
+
+namespace {
+
+bool Digits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int Number(std::string_view s) {
+  int v = 0;
+  for (char c : s) v = v * 10 + (c - '0');
+  return v;
+}
+
+}  // namespace
+
+std::string FormatDate(std::string_view format, std::string_view date) {
+  std::string_view d = date;
+  while (!d.empty() && d.back() == ' ') d.remove_suffix(1);
+  if (d.empty()) return {};
+  std::string digits;
+  if (d.size() == 10 && (d[4] == '-' || d[4] == '/') && d[7] == d[4])
+    digits = std::string(d.substr(0, 4)) + std::string(d.substr(5, 2)) + std::string(d.substr(8, 2));
+  else
+    digits = std::string(d);
+  if (!Digits(digits) || (digits.size() != 8 && digits.size() != 14)) return std::string(date);
+  const int year = Number(digits.substr(0, 4)), month = Number(digits.substr(4, 2)), day = Number(digits.substr(6, 2));
+  static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] || (month == 2 && day == 29 && !leap))
+    return std::string(date);
+  const int hour = digits.size() == 14 ? Number(digits.substr(8, 2)) : 0;
+  const int minute = digits.size() == 14 ? Number(digits.substr(10, 2)) : 0;
+  const int second = digits.size() == 14 ? Number(digits.substr(12, 2)) : 0;
+
+  auto two = [](int v) { return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10); };
+  auto at = [&](size_t i, std::string_view token) {
+    if (i + token.size() > format.size()) return false;
+    for (size_t k = 0; k < token.size(); ++k)
+      if (std::tolower(static_cast<unsigned char>(format[i + k])) != token[k]) return false;
+    return true;
+  };
+  std::string out;
+  for (size_t i = 0; i < format.size();) {
+    if (at(i, "yyyy")) { out += digits.substr(0, 4); i += 4; }
+    else if (at(i, "yy")) { out += digits.substr(2, 2); i += 2; }
+    else if (at(i, "mm")) { out += two(month); i += 2; }
+    else if (at(i, "m")) { out += std::to_string(month); i += 1; }
+    else if (at(i, "dd")) { out += two(day); i += 2; }
+    else if (at(i, "d")) { out += std::to_string(day); i += 1; }
+    else if (at(i, "hh")) { out += two(hour); i += 2; }
+    else if (at(i, "nn")) { out += two(minute); i += 2; }
+    else if (at(i, "ss")) { out += two(second); i += 2; }
+    else out.push_back(format[i++]);
+  }
+  return out;
 }
 
 TextTemplate TextTemplate::Parse(std::string_view text) {

@@ -2,7 +2,8 @@
 // Expressions of templates: field references such as cdsPrint."f_Spbm" (dataset and field names
 // matched without regard to letter case), report variables such as dj, the page values Page#,
 // TotalPages# and Line#, numbers, 'quoted texts', + - * /, comparisons (= <> < > <= >=), and,
-// or, not, parentheses and square brackets as grouping. Text objects hold literal text with
+// or, not, parentheses and square brackets as grouping, and the functions IIf(condition, then,
+// else), FormatDate(format, date) and FormatFloat(format, number). Text objects hold literal text with
 // expressions in square brackets: "等级:[dj]".
 //
 // Parsing happens when a template is loaded (a syntax error is a template error); binding
@@ -65,6 +66,8 @@ class Expression {
   const std::string& Source() const { return source_; }
 
   struct Node;  // public for the parser
+  // The parsed nodes, for tools that list what a template refers to.
+  const std::vector<Node>& Nodes() const { return nodes_; }
 
  private:
   Variant Eval(int root, const ReportDataSource* source, const PageContext& page) const;
@@ -77,15 +80,18 @@ class Expression {
 
 struct Expression::Node {
   enum class Kind : uint8_t {
-    Constant, Field, Variable, PageNo, TotalPages, LineNo,
+    Constant, Field, Variable, PageNo, TotalPages, LineNo, Call,
     Neg, Not, And, Or, Add, Sub, Mul, Div, Eq, Ne, Lt, Le, Gt, Ge
   };
+  enum class Function : uint8_t { IIf, FormatDate, FormatFloat };
   Kind kind = Kind::Constant;
   Variant value;        // Constant
   std::string dataset;  // Field
   std::string name;     // Field, Variable
   int field = -1;       // Field, once bound
   int left = -1, right = -1;
+  Function function = Function::IIf;  // Call
+  std::vector<int> args;              // Call: the arguments' nodes, in order
 };
 
 // The truth of a value in "visibleIf": present and not zero / not empty. Null is false, a number
@@ -103,6 +109,13 @@ class TextTemplate {
   std::string Render(const ReportDataSource* source, const PageContext& page,
                      const std::string& format) const;
   bool Constant() const;  // no expressions at all
+  // The bracketed expressions, in order.
+  std::vector<const Expression*> Expressions() const {
+    std::vector<const Expression*> out;
+    for (const Part& p : parts_)
+      if (!p.expr.Empty()) out.push_back(&p.expr);
+    return out;
+  }
   // The literal text with each expression replaced by what `name` gives for it.
   std::string WithExpressions(const std::function<std::string(const Expression&)>& name) const;
   // Of a text holding exactly one expression: that expression, else nullptr; and, once bound,
@@ -122,5 +135,11 @@ class TextTemplate {
 
 // A value as text under a display format (see above).
 std::string FormatValue(const Variant& value, const std::string& format);
+
+// A date under a format of yyyy, yy, mm, m, dd, d (and hh, nn, ss for date-times); everything
+// else is written as it stands: FormatDate("yyyy年mm月dd日", "20240312") is "2024年03月12日".
+// Dates are texts YYYYMMDD, YYYY-MM-DD or YYYY/MM/DD, date-times YYYYMMDDHHNNSS. An empty value
+// gives an empty text; a text that is not a valid date is returned as it stands.
+std::string FormatDate(std::string_view format, std::string_view date);
 
 }  // namespace pt::report

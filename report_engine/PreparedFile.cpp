@@ -157,7 +157,7 @@ std::string SavePreparedReport(const PreparedReport& report) {
   for (const FontSpec& f : report.fonts) {
     w.Str(f.family);
     w.F64(f.size);
-    w.U8(static_cast<uint8_t>((f.bold ? 1 : 0) | (f.italic ? 2 : 0)));
+    w.U8(static_cast<uint8_t>((f.bold ? 1 : 0) | (f.italic ? 2 : 0) | (f.strikeOut ? 4 : 0)));
   }
   w.U32(static_cast<uint32_t>(report.images.size()));
   for (const auto& img : report.images) w.Str(img ? std::string_view(*img) : std::string_view());
@@ -233,6 +233,7 @@ PreparedReport LoadPreparedReport(std::string_view bytes) {
     uint8_t flags = r.U8();
     f.bold = flags & 1;
     f.italic = flags & 2;
+    f.strikeOut = flags & 4;
     if (!(f.size > 0 && f.size < 1000)) Reader::Fail();
     rep.fonts.push_back(std::move(f));
   }

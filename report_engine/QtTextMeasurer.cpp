@@ -29,6 +29,7 @@ QFont MakeQFont(const FontSpec& font, double pointSize) {
   f.setPointSizeF(pointSize > 0 ? pointSize : 1);
   f.setBold(font.bold);
   f.setItalic(font.italic);
+  f.setStrikeOut(font.strikeOut);
   f.setHintingPreference(QFont::PreferNoHinting);
   f.setKerning(true);
   return f;

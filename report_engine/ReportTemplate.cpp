@@ -149,6 +149,7 @@ FontSpec ReadFont(const Obj& o, const std::string& where) {
   f.size = fo.Number("size", 9.0, 1, 500);
   f.bold = fo.Flag("bold", false);
   f.italic = fo.Flag("italic", false);
+  f.strikeOut = fo.Flag("strikeOut", false);
   return f;
 }
 

@@ -98,19 +98,6 @@ class LabelRun : public MainWindowFixture {
       Enter();
     }
   }
-  // Prints through the print dialog into a PDF; `choose` may narrow the pages and add copies.
-  void PrintToPdf(const QString& pdf, std::function<void(QPrinter&)> choose = {}) {
-    ui_.Then([pdf, choose](QDialog* d) {
-      auto* dialog = qobject_cast<QPrintDialog*>(d);
-      ASSERT_NE(dialog, nullptr);
-      dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-      dialog->printer()->setOutputFileName(pdf);
-      if (choose) choose(*dialog->printer());
-      dialog->done(QDialog::Accepted);
-    });
-    ui_.messageAnswers.push_back(ui::kResultNo);  // keep the queue
-    window_->tbnPrint->click();
-  }
   QTemporaryDir dir_;
   std::unique_ptr<SeededDatabaseFile> file_;
   std::unique_ptr<SeededHost> host_;
@@ -147,7 +134,7 @@ TEST_F(LabelRun, CopiesTypedIntoTheQueuePrintAsManyLabelsNextToEachOther) {
   w->tbnPreview->click();
   EXPECT_EQ(previewPages, 4);
   const QString pdf = dir_.path() + "/copies.pdf";
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   ASSERT_EQ(PdfPages(pdf), 4);
   std::vector<int> pagesOfCode[2];
   for (const Word& word : PdfWords(pdf))
@@ -179,7 +166,7 @@ TEST_F(LabelRun, TheStartPositionIsCheckedAgainstTheSheetKeptInTheSettingsAndLea
   Queue(codes);
   ASSERT_EQ(w->cdsSpda.RecordCount(), 21);
   const QString pdf = dir_.path() + "/sheet.pdf";
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   ASSERT_EQ(PdfPages(pdf), 2) << "4 empty places and 21 labels need a second sheet";
   // Labels are 70 x 37 mm, three a row, from 0.5 mm down: the fifth place is the middle of the
   // second row.
@@ -224,7 +211,7 @@ TEST_F(LabelRun, AMixedQueueSwitchesLayoutsAndRowsWithoutARequiredPriceAreReport
   ui_.messages.clear();
   const QString pdf = dir_.path() + "/mixed.pdf";
   ui_.messageAnswers.push_back(ui::kResultYes);
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   ASSERT_EQ(PdfPages(pdf), 4);
   QStringList banner;
   for (const Word& word : PdfWords(pdf))
@@ -374,7 +361,7 @@ TEST_F(ShelfTagRun, APrintIsLoggedAsThePdfShowsItAndTheSourcesListTheTagsNoLonge
   ASSERT_EQ(w->cdsSpda.RecordCount(), 3);
   EXPECT_EQ(w->lblDyjl->text().toStdString(), "上次打印：无");
   const QString pdf = dir_.path() + "/labels.pdf";
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{"是否清除打印内容?"})) << "recorded without a word";
   ui_.messages.clear();
 
@@ -445,7 +432,7 @@ TEST_F(ShelfTagRun, ALogThatCannotBeWrittenLeavesThePrintWholeAndSaysSoOnce) {
   host_->db.ExecNative("create table tbBqdyrz (f_dyxh int, f_spbm varchar(15))");  // not the module's
   Queue({promoted_, repriced_, unchanged_});
   const QString pdf = dir_.path() + "/labels.pdf";
-  PrintToPdf(pdf);
+  PrintQueueToPdf(pdf);
   const std::vector<QString> pages = PageTexts(pdf);
   ASSERT_EQ(pages.size(), 3u);
   for (const std::string& code : {promoted_, repriced_, unchanged_})
@@ -465,7 +452,7 @@ TEST_F(ShelfTagRun, OnlyTheLabelsOnThePagesPrintedAreLoggedWithTheCopiesMade) {
   OpenOn("普通标价签");
   PickProducts();
   Queue({promoted_, repriced_, unchanged_});
-  PrintToPdf(dir_.path() + "/page2.pdf", [](QPrinter& p) {
+  PrintQueueToPdf(dir_.path() + "/page2.pdf", [](QPrinter& p) {
     p.setPrintRange(QPrinter::PageRange);
     p.setPageRanges(QPageRanges::fromString("2"));
     p.setCopyCount(2);

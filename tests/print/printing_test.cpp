@@ -171,15 +171,7 @@ TEST_F(PrintToPdf, PdftotextFindsNamesPricesAndBarcodesInQueueOrder) {
   ASSERT_GE(w->cdsSpda.RecordCount(), 3);
 
   const QString pdf = dir_.path() + "/labels.pdf";
-  ui_.Then([&](QDialog* d) {
-    auto* dialog = qobject_cast<QPrintDialog*>(d);
-    ASSERT_NE(dialog, nullptr);
-    dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
-    dialog->printer()->setOutputFileName(pdf);
-    dialog->done(QDialog::Accepted);
-  });
-  ui_.messageAnswers.push_back(ui::kResultNo);
-  w->tbnPrint->click();
+  PrintQueueToPdf(pdf);
   ASSERT_EQ(MessageTexts(), (std::vector<std::string>{"是否清除打印内容?"}));
   EXPECT_EQ(ui_.messages[0].caption.toStdString(), "提示信息");
   EXPECT_FALSE(w->cdsSpda.IsEmpty()) << "No keeps the queue";

@@ -4,8 +4,11 @@
 #include <sys/mman.h>
 
 #include <QApplication>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 #include "common/UnitHint.h"
@@ -50,6 +53,20 @@ class MainWindowFixture : public ::testing::Test {
     QTest::keyClicks(window_->edtName, text);
   }
   void Enter() { QTest::keyClick(window_->edtName, Qt::Key_Return); }
+  // Prints the queue with the print button, the print dialog answered with a PDF file, and keeps
+  // the queue when asked whether to clear it; `choose` may narrow the pages and add copies.
+  void PrintQueueToPdf(const QString& pdf, std::function<void(QPrinter&)> choose = {}) {
+    ui_.Then([pdf, choose](QDialog* d) {
+      auto* dialog = qobject_cast<QPrintDialog*>(d);
+      ASSERT_NE(dialog, nullptr);
+      dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+      dialog->printer()->setOutputFileName(pdf);
+      if (choose) choose(*dialog->printer());
+      dialog->done(QDialog::Accepted);
+    });
+    ui_.messageAnswers.push_back(ui::kResultNo);
+    window_->tbnPrint->click();
+  }
 
   std::vector<RecordingHost::Call> Queries() const { return host_.CallsOf(disp::QueryProducts); }
   // The condition text a product query carried, from its condition packet.
