@@ -87,6 +87,21 @@ class BatchPrint : public ::testing::Test {
   }
   int PendingRf() { return std::stoi(Query("select count(*) from tbRFBjq where f_Zybm in (select f_Zybm from tbZyda)")); }
 
+  // A run that must print nothing: its status, a line on standard error, no file.
+  struct Refusal {
+    QStringList args;
+    int status;
+    const char* says;
+  };
+  Outcome ExpectRefused(const Refusal& c, const QString& pdf) {
+    const Outcome r = Print(c.args);
+    SCOPED_TRACE(c.args.join(" ").toStdString() + "\n" + r.err.toStdString());
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says)));
+    EXPECT_FALSE(QFile::exists(pdf));
+    return r;
+  }
+
   void Settings(const std::string& text) {
     QFile f(dir_.path() + "/Tallmerpos.ini");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -228,8 +243,7 @@ TEST_F(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
   const int pending = PendingRf();
   ASSERT_GT(pending, 0);
   const QString pdf = dir_.path() + "/out.pdf";
-  struct Case { QStringList args; int status; const char* says; };
-  const Case cases[] = {
+  const Refusal cases[] = {
       {{"--template", "没有的模板", "--pdf", pdf, "--rf"}, 1, "没有的模板打印模板不存在！"},
       {{"--template", "普通标价签", "--printer", "NoSuchPrinter", "--rf"}, 1, "找不到打印机“NoSuchPrinter”"},
       {{"--template", "普通标价签", "--pdf", pdf, "--codes", dir_.path() + "/none.txt"}, 1, "无法打开文件"},
@@ -242,14 +256,10 @@ TEST_F(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
       {{"--template", "普通标价签", "--rf"}, 2, "give one of --pdf FILE and --printer NAME"},
       {{"--template", "普通标价签", "--pdf", pdf, "--rf", "--by", "code"}, 2, "--by goes with --codes"},
   };
-  for (const Case& c : cases) {
-    const Outcome r = Print(c.args);
-    SCOPED_TRACE(c.args.join(" ").toStdString() + "\n" + r.err.toStdString());
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says)));
-    EXPECT_FALSE(QFile::exists(pdf));
+  for (const Refusal& c : cases) {
+    const Outcome r = ExpectRefused(c, pdf);
     if (c.status == 1) {
-      EXPECT_TRUE(r.out.endsWith("nothing printed\n")) << r.out.toStdString();
+      EXPECT_TRUE(r.out.endsWith("nothing printed\n")) << c.args.join(" ").toStdString() << "\n" << r.out.toStdString();
     }
   }
   EXPECT_EQ(PendingRf(), pending);
@@ -334,8 +344,7 @@ TEST_F(BatchPrintAtHeadquarters, EachSourcePrintsOnlyTheChosenDepartments) {
 TEST_F(BatchPrintAtHeadquarters, AMissingOrWrongDepartmentChoiceStopsWithALine) {
   const QString pdf = dir_.path() + "/out.pdf";
   const QStringList run{"--template", "普通标价签", "--pdf", pdf, "--new-since", "20241101"};
-  struct Case { QStringList args; int status; const char* says; };
-  const Case cases[] = {
+  const Refusal cases[] = {
       {run, 1, "请先选择部门！"},
       {run + QStringList{"--departments", "999"}, 1, "没有编码为“999”的定价部门或分类"},
       {run + QStringList{"--departments", "010,020"}, 1, "不在同一个顶层分类下"},
@@ -345,13 +354,7 @@ TEST_F(BatchPrintAtHeadquarters, AMissingOrWrongDepartmentChoiceStopsWithALine) 
       {run + QStringList{"--departments", "010", "--department-file", "x"}, 2, "give one of --departments"},
       {{"--template", "普通标价签", "--pdf", pdf, "--bill", "X", "--departments", "010"}, 2, "--bill takes no department"},
   };
-  for (const Case& c : cases) {
-    const Outcome r = Print(c.args);
-    SCOPED_TRACE(c.args.join(" ").toStdString() + "\n" + r.err.toStdString());
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says)));
-    EXPECT_FALSE(QFile::exists(pdf));
-  }
+  for (const Refusal& c : cases) ExpectRefused(c, pdf);
 }
 
 // Forwards to the real data service, but fails one operation after a number of good calls.
