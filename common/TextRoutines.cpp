@@ -128,4 +128,11 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern, std::str
   return out;
 }
 
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 }  // namespace pt

@@ -45,4 +45,8 @@ std::string FirstWord(std::string_view text);
 // An empty pattern changes nothing.
 std::string ReplaceAll(std::string_view text, std::string_view pattern, std::string_view replacement);
 
+// Lower-cased ASCII letters, every other byte as it is: codes and names compared without regard
+// to letter case.
+std::string AsciiLower(std::string_view text);
+
 }  // namespace pt

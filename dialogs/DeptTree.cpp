@@ -7,17 +7,6 @@
 
 namespace pt::dept {
 
-namespace {
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-}  // namespace
-
 std::string NodeCode(std::string_view text) {
   const size_t blank = text.find(' ');
   return std::string(blank == std::string_view::npos ? text : text.substr(0, blank));

@@ -16,10 +16,12 @@
 #include "common/TextFile.h"
 #include "common/TextRoutines.h"
 #include "common/UnitDreamClass.h"
+#include "dialogs/DeptTree.h"
 #include "host/HostOperations.h"
 #include "printing/LabelPrintPass.h"
 #include "printing/PrintLogRecorder.h"
 #include "printing/PrintRecord.h"
+#include "queue/DeptChoice.h"
 #include "queue/ProductQuery.h"
 #include "queue/ProductSources.h"
 #include "queue/QueueFile.h"
@@ -64,6 +66,7 @@ struct SourceRun {
   int mode = 0;
   bool originalPrice = true;
   std::string deptRestriction;
+  size_t chosenDeptNodes = 0;  // as the window counts them: the top category and the nodes below
   std::ostream& err;
   std::vector<RfBatch> rfBatches;  // fed into the queue, to be deleted once printed
   std::string emptyMessage;        // what to say when the source gives no rows
@@ -81,7 +84,38 @@ std::string QueryPacket(SourceRun& run, const std::string& condition) {
 void ReplaceQueue(SourceRun& run, const std::string& condition) { run.queue.LoadPacket(QueryPacket(run, condition)); }
 
 void CheckDepartment(const SourceRun& run) {
-  if (queue::DepartmentMissing(run.unitType, 0)) throw RunFailed{queue::kChooseDeptFirst};
+  if (queue::DepartmentMissing(run.unitType, run.chosenDeptNodes)) throw RunFailed{queue::kChooseDeptFirst};
+}
+
+// --departments or --department-file: the operator's department tree, as the main window builds
+// it, ticked as asked.
+void ChooseDepartments(SourceRun& run) {
+  const BatchPrintOptions& o = run.options;
+  if (o.departments.empty() && o.departmentFile.empty()) return;
+  if (run.unitType != "00")
+    throw RunFailed{"只有总部（单位类型“00”）选择定价部门，本单位类型为“" + run.unitType + "”"};
+  Variant ref(queue::DeptTreeArgument(o.operatorCode));
+  if (!host::QueryRows(run.host, queue::kDeptTreeSelector, ref)) HostFailed(ref, queue::kDeptTreeErrorPrefix);
+  if (!ref.IsPacket()) throw RunFailed{"主机没有返回定价部门数据包"};
+  MemTable rows("cdspub");
+  rows.LoadPacket(ref.AsPacket());
+  if (rows.IsEmpty()) throw RunFailed{queue::kNoManagedDepts};
+  dept::DeptTree tree;
+  try {
+    queue::BuildDeptTree(rows, tree);
+  } catch (const std::exception& e) {
+    throw RunFailed{std::string(queue::kDeptTreeErrorPrefix) + "\n" + e.what()};
+  }
+  queue::DeptChoice choice;
+  if (!o.departments.empty()) {
+    choice = queue::ChooseDeptsByCode(tree, o.departments);
+  } else {
+    std::vector<std::string> lines;
+    if (!ReadTextFileLines(o.departmentFile, lines)) throw RunFailed{"无法打开文件 " + o.departmentFile};
+    choice = queue::ChooseDeptsFromSelection(tree, lines);
+  }
+  run.deptRestriction = choice.restriction;
+  run.chosenDeptNodes = choice.rows.size() + 1;
 }
 
 // A free condition wrapped in the product subquery, as the window's query and the sources that
@@ -391,6 +425,7 @@ std::string BatchPrintUsage() {
   std::string u =
       "usage: pricetag-print --db DB [--server-date YYYYMMDD] [--operator CODE] --template NAME\n"
       "                      (--pdf FILE [--calibration PRINTER] | --printer NAME)\n"
+      "                      [--departments CODE[,CODE...] | --department-file FILE]\n"
       "                      [--settings DIR] [--print-others] SOURCE\n"
       "Fills the print queue from one source and prints it without a window, through the same\n"
       "queries and print pass as the main window.\n"
@@ -405,6 +440,13 @@ std::string BatchPrintUsage() {
       "  --settings DIR        the folder of Tallmerpos.ini (default: beside this program)\n"
       "  --print-others        rows that lack a value the template requires are left out and\n"
       "                        the others printed (default: nothing is printed)\n"
+      "  --departments CODES   at headquarters (unit type 00): the pricing departments to print,\n"
+      "                        as the main window's department selector chooses them; CODES are\n"
+      "                        department or category codes, comma-separated, all under one top\n"
+      "                        category (its own code may be listed to pick it)\n"
+      "  --department-file FILE\n"
+      "                        the same from a selection file saved in the department selector\n"
+      "                        (\"保存\"); its first line names the top category\n"
       "  -h, --help            this text\n"
       "\n"
       "SOURCE, exactly one of:\n";
@@ -415,6 +457,8 @@ std::string BatchPrintUsage() {
   }
   u += "  --by code|article|barcode\n"
        "                        with --codes: what the file's codes are (default code)\n"
+       "At headquarters every source but --bill and --queue needs --departments or\n"
+       "--department-file; --bill takes the bill's departments, --queue queries nothing.\n"
        "\n"
        "Exit status: 0 every label printed; 1 nothing printed (the reason on standard error);\n"
        "2 wrong usage; 3 printed, but the RF requests could not be deleted yet (the next --rf run\n"
@@ -472,6 +516,12 @@ bool ParseBatchPrintOptions(const std::vector<std::string>& args, BatchPrintOpti
       out.calibrationOf = value;
       calibrationGiven = true;
     } else if (name == "settings") out.settingsDir = value;
+    else if (name == "departments") {
+      if (!SplitText(",", value, out.departments)) {
+        error = "--departments takes department codes separated by commas, not \"" + value + "\"";
+        return false;
+      }
+    } else if (name == "department-file") out.departmentFile = value;
     else if (name == "by") {
       out.codeKind = value;
       byGiven = true;
@@ -488,6 +538,10 @@ bool ParseBatchPrintOptions(const std::vector<std::string>& args, BatchPrintOpti
   else if (calibrationGiven && out.pdfFile.empty()) error = "--calibration goes with --pdf";
   else if (sources.size() != 1) error = "give exactly one source (--codes, --new-since, ... see --help)";
   else if (byGiven && out.source != "codes") error = "--by goes with --codes";
+  else if (!out.departments.empty() && !out.departmentFile.empty())
+    error = "give one of --departments and --department-file";
+  else if ((!out.departments.empty() || !out.departmentFile.empty()) && (out.source == "bill" || out.source == "queue"))
+    error = "--" + out.source + " takes no department choice (a bill has its departments, a queue file is not queried)";
   else if (out.codeKind != "code" && out.codeKind != "article" && out.codeKind != "barcode")
     error = "--by takes code, article or barcode, not " + out.codeKind;
   else if (!out.serverDate.empty() && !queue::IsDateText(out.serverDate))
@@ -539,7 +593,8 @@ int RunBatchPrint(const BatchPrintOptions& o, HostService& host, std::ostream& o
     const bool originalPrice =
         ReadIniValue(printing::kSettingsFile, printing::kSettingsSection, "Yxsdj", "1", "") == "1";
     SourceRun run{host, o, params, params.dwlx, queueTable, send, queue::QueryMode(false, false, params.dwlx),
-                  originalPrice, std::string(), err, {}, {}};
+                  originalPrice, std::string(), 0, err, {}, {}};
+    ChooseDepartments(run);
 
     const std::string journal = RfJournalPath(o.database);
     if (o.source == "rf" && !FinishEarlierRun(host, journal, err)) throw RunFailed{};

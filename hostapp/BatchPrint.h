@@ -4,7 +4,8 @@
 // line what it did.
 //
 //   pricetag-print --db DB [--server-date YYYYMMDD] [--operator CODE] --template NAME
-//                  (--pdf FILE | --printer NAME) SOURCE
+//                  (--pdf FILE | --printer NAME) [--departments CODE[,CODE...] | --department-file FILE]
+//                  SOURCE
 //   SOURCE: --codes FILE [--by code|article|barcode] | --new-since YYYYMMDD |
 //           --price-changes YYYYMMDD | --time-limited | --quantity-pricing | --bill NUMBER |
 //           --rf | --queue FILE | --stale-tags | --expired-promotions
@@ -17,6 +18,10 @@
 // Labels written to the PDF file or handed to the printer are recorded in the log of printed
 // tags (printing/PrintLog.h), as the main window's print records them; a log that cannot be
 // written is said on standard error after the print and leaves the exit status as it was.
+//
+// At headquarters the product sources need a department choice, as in the main window: the
+// departments are chosen by code or by a selection file saved from the department selector, and
+// ticked in the same tree with the same rules (queue/DeptChoice.h).
 //
 // Printing nothing twice: a job reaches the printer or the file whole or not at all (a PDF is
 // written beside its place and renamed over it; a printer job is spooled and handed over at its
@@ -44,6 +49,8 @@ struct BatchPrintOptions {
   std::string source;               // the source's option without "--": "codes", "rf", ...
   std::string sourceArgument;       // its value, when it takes one
   std::string codeKind = "code";    // --by
+  std::vector<std::string> departments;  // --departments: department or category codes
+  std::string departmentFile;            // --department-file: a selection file of the selector
   bool printOthers = false;         // print the rows that hold every value the template requires
   bool help = false;
 };

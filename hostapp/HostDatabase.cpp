@@ -13,13 +13,6 @@
 
 namespace pt::hostapp {
 
-std::string AsciiLower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 namespace {
 
 constexpr const char* kDateConversion =

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/TextRoutines.h"  // AsciiLower
 #include "common/Variant.h"
 #include "hostapp/ServerClock.h"
 
@@ -106,8 +107,5 @@ std::string PacketFromStatement(Statement& st);
 // Server functions and the views syscolumns / sysobjects. getdate() reads `clock` (the
 // workstation's clock when null). Also the entry of the SQLite shell extension (docs/host.md).
 void RegisterSqlServerDialect(sqlite3* db, const ServerClock* clock);
-
-// Lower-cased ASCII, for case-insensitive name matching.
-std::string AsciiLower(std::string_view s);
 
 }  // namespace pt::hostapp

@@ -1,5 +1,6 @@
 #include "queue/DeptChoice.h"
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <tuple>
@@ -19,13 +20,14 @@ namespace {
 
 constexpr int kMaxLevel = 12;
 
-// Keeps the rules out of the program's own ticking while it builds or restores the tree.
-class RulesOff {
+// The rules on or off for a while: off for the program's own ticking while it builds or
+// restores the tree, on for ticking done as a clerk would.
+class Rules {
  public:
-  explicit RulesOff(DeptTree& t) : t_(t), was_(t.RulesActive()) { t_.SetRulesActive(false); }
-  ~RulesOff() { t_.SetRulesActive(was_); }
-  RulesOff(const RulesOff&) = delete;
-  RulesOff& operator=(const RulesOff&) = delete;
+  Rules(DeptTree& t, bool active) : t_(t), was_(t.RulesActive()) { t_.SetRulesActive(active); }
+  ~Rules() { t_.SetRulesActive(was_); }
+  Rules(const Rules&) = delete;
+  Rules& operator=(const Rules&) = delete;
 
  private:
   DeptTree& t_;
@@ -48,7 +50,7 @@ std::string CategoryOf(const DeptTree& tree, NodeId node) {
 std::string DeptTreeArgument(const std::string& operatorCode) { return "0\t" + operatorCode; }
 
 void BuildDeptTree(MemTable& rows, DeptTree& tree) {
-  RulesOff off(tree);
+  Rules off(tree, false);
   tree.Clear();
   try {
     const int fQt = rows.FieldIndexOrThrow("f_qt");
@@ -136,7 +138,7 @@ void PreTickFromChoice(DeptTree& tree, MemTable& cdsbm) {
   if (tree.Empty()) return;
   const std::vector<NodeId> tops = tree.TopCategories();
   if (tops.empty()) return;
-  RulesOff off(tree);
+  Rules off(tree, false);
 
   // (code, kind, category): a department that stands in two categories is ticked again in the
   // one it was chosen in.
@@ -251,6 +253,98 @@ DeptChoice ComposeDeptChoice(const DeptTree& tree, const std::vector<std::string
   }
   choice.restriction = DeptRestrictionSql(departments, categories, topCode);
   return choice;
+}
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : "、") + item;
+  return out;
+}
+
+// A node asked for: its selection key ("image code", lower-cased) and how the caller named it.
+struct Wanted {
+  std::string key, named;
+};
+
+// Ticks `top`, then the nodes asked for below it as the selector applies a selection file, and
+// composes the choice. Every node asked for must be below `top` and end up ticked.
+DeptChoice TickAndCompose(DeptTree& tree, NodeId top, const std::vector<Wanted>& wanted) {
+  const std::vector<NodeId> below = tree.Descendants(top);
+  auto any = [&](const Wanted& w, bool mustBeTicked) {
+    return std::any_of(below.begin(), below.end(), [&](NodeId n) {
+      return (!mustBeTicked || tree.Ticked(n)) && AsciiLower(tree.SelectionKey(n)) == w.key;
+    });
+  };
+  std::vector<std::string> missing;
+  for (const Wanted& w : wanted)
+    if (!any(w, false)) missing.push_back("“" + w.named + "”");
+  if (!missing.empty())
+    throw ModuleError("定价部门分类“" + tree.Text(top) + "”下没有" + Joined(missing));
+
+  Rules on(tree, true);
+  tree.SetTicked(top, true);
+  std::vector<std::string> lines{tree.SelectionKey(top)};
+  for (const Wanted& w : wanted) lines.push_back(w.key);
+  tree.ApplySelectionLines(lines);
+  std::vector<std::string> refused;
+  for (const Wanted& w : wanted)
+    if (!any(w, true)) refused.push_back("“" + w.named + "”");
+  if (!refused.empty()) throw ModuleError("不能选择" + Joined(refused) + "：请选择其下的分类或部门");
+  const std::vector<std::string> chosen = CollectTickedDepts(tree);
+  if (chosen.size() < 2) throw ModuleError(kDeptRequired);
+  return ComposeDeptChoice(tree, chosen);
+}
+
+}  // namespace
+
+DeptChoice ChooseDeptsByCode(DeptTree& tree, const std::vector<std::string>& codes) {
+  std::vector<std::string> asked;  // lower-cased, each once
+  for (const std::string& code : codes) {
+    const std::string c = AsciiLower(Trim(code));
+    if (!c.empty() && std::find(asked.begin(), asked.end(), c) == asked.end()) asked.push_back(c);
+  }
+  if (asked.empty()) throw ModuleError(kDeptRequired);
+  auto codeOf = [&](NodeId n) { return AsciiLower(dept::NodeCode(tree.Text(n))); };
+  auto isAsked = [&](const std::string& c) { return std::find(asked.begin(), asked.end(), c) != asked.end(); };
+
+  // The first top category that holds every code, itself or below it.
+  std::set<std::string> anywhere;
+  for (NodeId top : tree.TopCategories()) {
+    std::set<std::string> here{codeOf(top)};
+    for (NodeId n : tree.Descendants(top)) here.insert(codeOf(n));
+    anywhere.insert(here.begin(), here.end());
+    if (!std::all_of(asked.begin(), asked.end(), [&](const std::string& c) { return here.count(c) > 0; })) continue;
+    std::vector<Wanted> wanted;
+    for (NodeId n : tree.Descendants(top)) {
+      Wanted w{AsciiLower(tree.SelectionKey(n)), dept::NodeCode(tree.Text(n))};
+      if (isAsked(codeOf(n)) &&
+          std::none_of(wanted.begin(), wanted.end(), [&](const Wanted& o) { return o.key == w.key; }))
+        wanted.push_back(std::move(w));
+    }
+    return TickAndCompose(tree, top, wanted);
+  }
+  std::vector<std::string> unknown;
+  for (const std::string& c : asked)
+    if (!anywhere.count(c)) unknown.push_back("“" + c + "”");
+  if (!unknown.empty()) throw ModuleError("没有编码为" + Joined(unknown) + "的定价部门或分类");
+  throw ModuleError("定价部门" + Joined(asked) + "不在同一个顶层分类下：一次只能选择一个顶层分类中的部门");
+}
+
+DeptChoice ChooseDeptsFromSelection(DeptTree& tree, const std::vector<std::string>& lines) {
+  std::vector<Wanted> wanted;
+  for (const std::string& line : lines) {
+    const std::string named = Trim(line);
+    if (!named.empty()) wanted.push_back({AsciiLower(named), named});
+  }
+  if (wanted.empty()) throw ModuleError(kDeptRequired);
+  for (NodeId top : tree.TopCategories()) {
+    if (AsciiLower(tree.SelectionKey(top)) != wanted.front().key) continue;
+    wanted.erase(wanted.begin());
+    return TickAndCompose(tree, top, wanted);
+  }
+  throw ModuleError("部门选择的第一行“" + wanted.front().named + "”不是定价部门的顶层分类");
 }
 
 void StoreDeptChoice(const DeptChoice& choice, MemTable& cdsbm) {

@@ -69,4 +69,18 @@ std::string DeptRestrictionSql(const std::vector<std::string>& departmentCodes,
 // Replaces the rows of the remembered choice.
 void StoreDeptChoice(const DeptChoice& choice, MemTable& cdsbm);
 
+// A choice made without the selector window (the print command), on a tree fresh from
+// BuildDeptTree. The nodes asked for are ticked as the selector's "打开" ticks the lines of a
+// selection file (its rules on, a category carrying its departments along) under one top
+// category, and the choice is composed as the main window composes it. A node that is not under
+// that top category, or that the rules refuse, raises a ModuleError naming it; nothing chosen
+// below the top category raises kDeptRequired.
+//
+// By code: department or category codes (letter case aside), every node of a listed code ticked,
+// under the first top category that holds all of them; a top category's own code in the list
+// only picks it.
+DeptChoice ChooseDeptsByCode(dept::DeptTree& tree, const std::vector<std::string>& codes);
+// From the lines of a selection file the selector saved: the first names the top category.
+DeptChoice ChooseDeptsFromSelection(dept::DeptTree& tree, const std::vector<std::string>& lines);
+
 }  // namespace pt::queue

@@ -42,19 +42,31 @@ QtTextMeasurer::QtTextMeasurer() : device_(1, 1, QImage::Format_ARGB32_Premultip
   device_.setDotsPerMeterY(dpm);
 }
 
-const QFontMetricsF& QtTextMeasurer::Metrics(const FontSpec& font) {
+QtTextMeasurer::Font& QtTextMeasurer::FontOf(const FontSpec& font) {
+  if (last_ && font == lastSpec_) return *last_;
   auto key = std::make_tuple(font.family, font.size, font.bold, font.italic);
-  auto it = metrics_.find(key);
-  if (it == metrics_.end())
-    it = metrics_.emplace(key, std::make_unique<QFontMetricsF>(MakeQFont(font, font.size), &device_)).first;
-  return *it->second;
+  auto it = fonts_.find(key);
+  if (it == fonts_.end()) {
+    Font f;
+    f.metrics = std::make_unique<QFontMetricsF>(MakeQFont(font, font.size), &device_);
+    f.lineHeight = f.metrics->height() * 25.4 / kMeasureDpi;
+    it = fonts_.emplace(std::move(key), std::move(f)).first;
+  }
+  lastSpec_ = font;
+  last_ = &it->second;
+  return it->second;
 }
 
 double QtTextMeasurer::Width(const FontSpec& font, std::string_view utf8) {
-  const double px = Metrics(font).horizontalAdvance(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
-  return px * 25.4 / kMeasureDpi;
+  Font& f = FontOf(font);
+  if (auto it = f.widths.find(utf8); it != f.widths.end()) return it->second;
+  const double px = f.metrics->horizontalAdvance(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+  const double mm = px * 25.4 / kMeasureDpi;
+  if (f.widths.size() >= kKeptWidths) f.widths.clear();
+  f.widths.emplace(std::string(utf8), mm);
+  return mm;
 }
 
-double QtTextMeasurer::LineHeight(const FontSpec& font) { return Metrics(font).height() * 25.4 / kMeasureDpi; }
+double QtTextMeasurer::LineHeight(const FontSpec& font) { return FontOf(font).lineHeight; }
 
 }  // namespace pt::report

@@ -22,7 +22,34 @@ struct BoundBand {
   std::vector<uint32_t> fonts;   // per object: index of its font in the report
   std::vector<int> images;       // per object: index of its picture, -1 when it could not be read
   std::vector<std::string> imageErrors;
+  // Per object: the barcode made last, for the labels (copies, repeated products) that show the
+  // same data in a box of the same size.
+  std::vector<std::optional<std::pair<std::string, BarcodeResult>>> lastBarcode;
 };
+
+// The barcode of `data` in `box`: the one made last moved into place when it showed the same
+// data in a box of the same size, else a new one.
+BarcodeResult BarcodeFor(std::optional<std::pair<std::string, BarcodeResult>>& last, Symbology symbology,
+                         const std::string& data, bool showText, const RectF& box) {
+  if (last && last->first == data && last->second.item.box.width == box.width &&
+      last->second.item.box.height == box.height) {
+    BarcodeResult r = last->second;
+    const float dx = static_cast<float>(box.x - r.item.box.x), dy = static_cast<float>(box.y - r.item.box.y);
+    r.item.box = box;
+    for (auto& bar : r.item.bars) {
+      bar.x += dx;
+      bar.y += dy;
+    }
+    for (auto& text : r.item.texts) {
+      text.x += dx;
+      text.baseline += dy;
+    }
+    return r;
+  }
+  BarcodeResult r = EncodeBarcode(symbology, data, showText, box);
+  last.emplace(data, r);
+  return r;
+}
 
 class Preparer {
  public:
@@ -97,6 +124,7 @@ class Preparer {
       b.images.push_back(image);
       b.imageErrors.push_back(std::move(error));
     }
+    b.lastBarcode.resize(b.objects.size());
     return b;
   }
 
@@ -157,7 +185,7 @@ class Preparer {
         }
         case TemplateObject::Type::Barcode: {
           std::string data = o.text.Render(&source_, ctx, o.format);
-          BarcodeResult r = EncodeBarcode(o.symbology, data, o.showText, box);
+          BarcodeResult r = BarcodeFor(band.lastBarcode[k], o.symbology, data, o.showText, box);
           if (r.ok) {
             r.item.font = band.fonts[k];
             page.items.emplace_back(std::move(r.item));

@@ -44,6 +44,28 @@ const QImage& ReportPainter::Image(uint32_t index) {
   return images_[index];
 }
 
+const std::vector<QFont>& ReportPainter::Fonts(double pointScale) {
+  if (pointScale != fontsScale_ || fonts_.size() != report_.fonts.size()) {
+    fonts_.clear();
+    fonts_.reserve(report_.fonts.size());
+    for (const FontSpec& f : report_.fonts) fonts_.push_back(MakeQFont(f, f.size * pointScale));
+    fontsScale_ = pointScale;
+  }
+  return fonts_;
+}
+
+const ReportPainter::DigitFont& ReportPainter::DigitFontOf(uint32_t font, double pointSize, QPaintDevice* device) {
+  auto key = std::make_tuple(font, pointSize, device);
+  auto it = digitFonts_.find(key);
+  if (it == digitFonts_.end()) {
+    DigitFont d;
+    d.font = MakeQFont(report_.fonts[font], pointSize);
+    d.metrics = std::make_unique<QFontMetricsF>(d.font, device);
+    it = digitFonts_.emplace(key, std::move(d)).first;
+  }
+  return it->second;
+}
+
 void ReportPainter::Paint(QPainter& p, const Page& page, const QRectF& target) {
   const double sx = target.width() / page.width;
   const double sy = target.height() / page.height;
@@ -56,9 +78,7 @@ void ReportPainter::Paint(QPainter& p, const Page& page, const QRectF& target) {
   const double dpi = p.device() ? p.device()->logicalDpiY() : 96;
   const double pointScale = sy * 25.4 / dpi;
 
-  std::vector<QFont> fonts;
-  fonts.reserve(report_.fonts.size());
-  for (const FontSpec& f : report_.fonts) fonts.push_back(MakeQFont(f, f.size * pointScale));
+  const std::vector<QFont>& fonts = Fonts(pointScale);
   int currentFont = -1;
 
   p.save();
@@ -108,10 +128,10 @@ void ReportPainter::Paint(QPainter& p, const Page& page, const QRectF& target) {
         p.setPen(Qt::black);
         for (const auto& t : b->texts) {
           // The size is an em height in millimetres.
-          QFont f = MakeQFont(report_.fonts[b->font], t.size / (25.4 / 72.0) * pointScale);
-          p.setFont(f);
+          const DigitFont& f = DigitFontOf(b->font, t.size / (25.4 / 72.0) * pointScale, p.device());
+          p.setFont(f.font);
           QString text = Utf8(t.text);
-          double w = QFontMetricsF(f, p.device()).horizontalAdvance(text);
+          double w = f.metrics->horizontalAdvance(text);
           double x = X(t.x);
           if (t.hAlign == HAlign::Center) x -= w / 2;
           else if (t.hAlign == HAlign::Right) x -= w;

@@ -373,5 +373,49 @@ TEST_F(DeptChoiceTest, NothingRememberedTicksTheFirstTopCategoryAlone) {
   EXPECT_EQ(queue::DeptTreeArgument("0001"), "0\t0001");
 }
 
+// The print command's choice: codes or a selection file, ticked with the selector's rules.
+TEST_F(DeptChoiceTest, ChoosingByCodeOrSelectionFileTicksAsTheSelectorDoes) {
+  struct Case {
+    bool byCode;
+    std::vector<std::string> given;
+    std::vector<std::string> ticked;  // collected positions, or empty when `error` is expected
+    const char* error;
+  };
+  const Case cases[] = {
+      // A category carries its departments along; a department in two categories is ticked in both.
+      {true, {"010", "0102"}, {"1", "3", "4", "5"}, nullptr},
+      {true, {"012"}, {"1", "8", "10"}, nullptr},
+      {true, {" 013 ", "013", ""}, {"1", "11"}, nullptr},
+      {true, {"02", "029"}, {"14", "18"}, nullptr},  // the second division, picked by what it holds
+      {false, {"0 02", "", " 1 029 "}, {"14", "18"}, nullptr},
+      {true, {"999", "010"}, {}, "没有编码为“999”的定价部门或分类"},
+      {true, {"010", "020"}, {}, "不在同一个顶层分类下"},
+      {true, {"0103"}, {}, "不能选择“0103”"},  // holds categories only
+      {true, {"01"}, {}, queue::kDeptRequired},
+      {true, {}, {}, queue::kDeptRequired},
+      {false, {"0 01", "1 020"}, {}, "定价部门分类“01 超市事业部”下没有“1 020”"},
+      {false, {"1 010"}, {}, "不是定价部门的顶层分类"},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    SCOPED_TRACE(testing::PrintToString(c.given));
+    try {
+      const queue::DeptChoice choice =
+          c.byCode ? queue::ChooseDeptsByCode(tree_, c.given) : queue::ChooseDeptsFromSelection(tree_, c.given);
+      EXPECT_EQ(c.error, nullptr);
+      EXPECT_EQ(queue::CollectTickedDepts(tree_), c.ticked);
+      EXPECT_EQ(choice.rows.size() + 1, c.ticked.size());
+    } catch (const ModuleError& e) {
+      ASSERT_NE(c.error, nullptr) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.error), std::string::npos) << e.what();
+    }
+  }
+  SetUp();
+  EXPECT_EQ(queue::ChooseDeptsByCode(tree_, {"010", "0102"}).restriction,
+            "select f_bmbm,f_bmmc from tbbmda where f_bmbm in ('010','011') union select f_dzbm f_bmbm,f_bmmc from "
+            "tbdjbmfldz z,tbbmda b where z.f_dzbm=b.f_bmbm and  left(f_bmflbm,2)='01' and f_bmflbm in ('0102')");
+  EXPECT_FALSE(tree_.RulesActive());
+}
+
 }  // namespace
 }  // namespace pt

@@ -87,6 +87,21 @@ class BatchPrint : public ::testing::Test {
   }
   int PendingRf() { return std::stoi(Query("select count(*) from tbRFBjq where f_Zybm in (select f_Zybm from tbZyda)")); }
 
+  // A run that must print nothing: its status, a line on standard error, no file.
+  struct Refusal {
+    QStringList args;
+    int status;
+    const char* says;
+  };
+  Outcome ExpectRefused(const Refusal& c, const QString& pdf) {
+    const Outcome r = Print(c.args);
+    SCOPED_TRACE(c.args.join(" ").toStdString() + "\n" + r.err.toStdString());
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says)));
+    EXPECT_FALSE(QFile::exists(pdf));
+    return r;
+  }
+
   void Settings(const std::string& text) {
     QFile f(dir_.path() + "/Tallmerpos.ini");
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -228,8 +243,7 @@ TEST_F(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
   const int pending = PendingRf();
   ASSERT_GT(pending, 0);
   const QString pdf = dir_.path() + "/out.pdf";
-  struct Case { QStringList args; int status; const char* says; };
-  const Case cases[] = {
+  const Refusal cases[] = {
       {{"--template", "没有的模板", "--pdf", pdf, "--rf"}, 1, "没有的模板打印模板不存在！"},
       {{"--template", "普通标价签", "--printer", "NoSuchPrinter", "--rf"}, 1, "找不到打印机“NoSuchPrinter”"},
       {{"--template", "普通标价签", "--pdf", pdf, "--codes", dir_.path() + "/none.txt"}, 1, "无法打开文件"},
@@ -242,14 +256,10 @@ TEST_F(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
       {{"--template", "普通标价签", "--rf"}, 2, "give one of --pdf FILE and --printer NAME"},
       {{"--template", "普通标价签", "--pdf", pdf, "--rf", "--by", "code"}, 2, "--by goes with --codes"},
   };
-  for (const Case& c : cases) {
-    const Outcome r = Print(c.args);
-    SCOPED_TRACE(c.args.join(" ").toStdString() + "\n" + r.err.toStdString());
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says)));
-    EXPECT_FALSE(QFile::exists(pdf));
+  for (const Refusal& c : cases) {
+    const Outcome r = ExpectRefused(c, pdf);
     if (c.status == 1) {
-      EXPECT_TRUE(r.out.endsWith("nothing printed\n")) << r.out.toStdString();
+      EXPECT_TRUE(r.out.endsWith("nothing printed\n")) << c.args.join(" ").toStdString() << "\n" << r.out.toStdString();
     }
   }
   EXPECT_EQ(PendingRf(), pending);
@@ -257,8 +267,94 @@ TEST_F(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
   EXPECT_EQ(help.status, 0);
   for (const char* option : {"--db", "--server-date", "--operator", "--template", "--pdf", "--printer", "--codes",
                              "--by", "--new-since", "--price-changes", "--time-limited", "--quantity-pricing",
-                             "--bill", "--rf", "--queue", "--calibration", "--settings", "--print-others"})
+                             "--bill", "--rf", "--queue", "--calibration", "--settings", "--print-others",
+                             "--departments", "--department-file"})
     EXPECT_TRUE(help.out.contains(option)) << option;
+}
+
+TEST_F(BatchPrint, ADepartmentChoiceIsRefusedAwayFromHeadquarters) {
+  const Outcome r = Print({"--template", "普通标价签", "--pdf", dir_.path() + "/out.pdf", "--departments", "010", "--rf"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.err.contains(QString::fromUtf8("只有总部（单位类型“00”）选择定价部门"))) << r.err.toStdString();
+}
+
+// At headquarters the product sources print what the chosen departments hold, as the main
+// window's department selector chooses them.
+class BatchPrintAtHeadquarters : public BatchPrint {
+ protected:
+  static void SetUpTestSuite() { file_ = new SeededDatabaseFile(300, "00"); }
+
+  // The codes "编码:" shows on the labels of a PDF.
+  static QStringList PrintedCodes(const QString& pdf) {
+    QStringList codes;
+    const QRegularExpression code(QString::fromUtf8(R"(编码:(\d+))"));
+    for (auto it = code.globalMatch(Pdftotext(pdf)); it.hasNext();) codes << it.next().captured(1);
+    return codes;
+  }
+  std::string OneProductOf(const char* dept) {
+    return Query(std::string("select min(f_spbm) from tbSpda where f_Mj=1 and f_bmbm='") + dept +
+                 "' and f_Spbm in (select f_spbm from tblsdkz where f_jyztbm='01')");
+  }
+};
+
+TEST_F(BatchPrintAtHeadquarters, EachSourcePrintsOnlyTheChosenDepartments) {
+  // One product each of 010 (食品类), 011 (日化类) and 020 (服装类, the other division).
+  const QString food = QString::fromStdString(OneProductOf("010")), daily = QString::fromStdString(OneProductOf("011")),
+                clothes = QString::fromStdString(OneProductOf("020"));
+  ASSERT_FALSE(food.isEmpty() || daily.isEmpty() || clothes.isEmpty());
+  QFile codes(dir_.path() + "/codes.txt");
+  ASSERT_TRUE(codes.open(QIODevice::WriteOnly));
+  codes.write((food + "\n" + daily + "\n" + clothes + "\n").toUtf8());
+  codes.close();
+  QFile selection(dir_.path() + "/depts.txt");
+  ASSERT_TRUE(selection.open(QIODevice::WriteOnly));
+  selection.write("0 02\r\n1 020\r\n");  // as the selector saves a choice of 020
+  selection.close();
+
+  struct Case { QStringList choice; QStringList printed; QString notFound; };
+  const Case cases[] = {
+      {{"--departments", "010,0102"}, {food, daily}, clothes},  // a department and a category
+      {{"--department-file", selection.fileName()}, {clothes}, food},
+  };
+  for (const Case& c : cases) {
+    const QString pdf = dir_.path() + "/codes.pdf";
+    const Outcome r = Print(QStringList{"--template", "普通标价签", "--pdf", pdf, "--codes", codes.fileName()} + c.choice);
+    SCOPED_TRACE(c.choice.join(" ").toStdString() + "\n" + r.err.toStdString());
+    ASSERT_EQ(r.status, 0);
+    QStringList printed = PrintedCodes(pdf), expected = c.printed;
+    printed.sort();
+    expected.sort();
+    EXPECT_EQ(printed, expected);
+    EXPECT_TRUE(r.err.contains(QString::fromUtf8("档案中无商品编码为") + c.notFound));
+  }
+
+  // A query source: the new products of 食品类 only.
+  const int newFood = std::stoi(
+      Query("select count(*) from tbSpda where f_Mj=1 and f_bmbm='010' and f_Jdrq>='20241101'"));
+  ASSERT_GT(newFood, 0);
+  const QString pdf = dir_.path() + "/new.pdf";
+  const Outcome r = Print({"--template", "普通标价签", "--pdf", pdf, "--new-since", "20241101", "--departments", "0101"});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  const QStringList printed = PrintedCodes(pdf);
+  EXPECT_FALSE(printed.isEmpty());
+  for (const QString& code : printed)
+    EXPECT_EQ(Query("select f_bmbm from tbSpda where f_Spbm='" + code.toStdString() + "'"), "010") << code.toStdString();
+}
+
+TEST_F(BatchPrintAtHeadquarters, AMissingOrWrongDepartmentChoiceStopsWithALine) {
+  const QString pdf = dir_.path() + "/out.pdf";
+  const QStringList run{"--template", "普通标价签", "--pdf", pdf, "--new-since", "20241101"};
+  const Refusal cases[] = {
+      {run, 1, "请先选择部门！"},
+      {run + QStringList{"--departments", "999"}, 1, "没有编码为“999”的定价部门或分类"},
+      {run + QStringList{"--departments", "010,020"}, 1, "不在同一个顶层分类下"},
+      {run + QStringList{"--departments", "0103"}, 1, "不能选择“0103”"},
+      {run + QStringList{"--department-file", dir_.path() + "/none.txt"}, 1, "无法打开文件"},
+      {run + QStringList{"--departments", "010,"}, 2, "--departments takes department codes"},
+      {run + QStringList{"--departments", "010", "--department-file", "x"}, 2, "give one of --departments"},
+      {{"--template", "普通标价签", "--pdf", pdf, "--bill", "X", "--departments", "010"}, 2, "--bill takes no department"},
+  };
+  for (const Refusal& c : cases) ExpectRefused(c, pdf);
 }
 
 // Forwards to the real data service, but fails one operation after a number of good calls.
