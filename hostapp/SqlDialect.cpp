@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 namespace pt::hostapp {
 
@@ -104,15 +105,61 @@ bool Significant(const Token& t) { return t.kind != Tok::Space && t.kind != Tok:
 bool IsPunct(const Token& t, char c) { return t.kind == Tok::Punct && t.text.size() == 1 && t.text[0] == c; }
 bool IsWord(const Token& t, std::string_view lower) { return t.kind == Tok::Word && t.lower == lower; }
 
+bool IsComparison(const Token& t) {
+  if (t.kind != Tok::Punct) return false;
+  return t.text == "=" || t.text == "<>" || t.text == "!=" || t.text == "<" || t.text == ">" || t.text == "<=" ||
+         t.text == ">=";
+}
+
+bool IsTextType(const std::string& lower);
+
 class Rewriter {
  public:
-  explicit Rewriter(std::vector<Token> toks) : t_(std::move(toks)) {}
+  explicit Rewriter(std::vector<Token> toks, Dialect dialect = Dialect::Sqlite) : t_(std::move(toks)), d_(dialect) {}
 
   std::string Run() {
     LocalRewrites();
-    InSubqueryRewrites();
+    if (d_ == Dialect::Sqlite) InSubqueryRewrites();
+    else PostgresRewrites();
     TopRewrites();
     return Render(0, t_.size());
+  }
+
+  // LIKE without case under the byte collation; quoted texts compared or listed in IN (...)
+  // without their trailing blanks.
+  void PostgresRewrites() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      Token& w = t_[i];
+      if (IsWord(w, "like")) {
+        size_t before = Prev(i);
+        size_t at = before < t_.size() && IsWord(t_[before], "not") ? before : i;
+        t_[at].before += " COLLATE \"C\" ";
+        w.text = "ILIKE";
+        continue;
+      }
+      if (w.kind != Tok::String) continue;
+      size_t p = Prev(i), n = Next(i);
+      bool compared = (p < t_.size() && IsComparison(t_[p])) || (n < t_.size() && IsComparison(t_[n]));
+      if (!compared && p < t_.size() && (IsPunct(t_[p], ',') || IsPunct(t_[p], '('))) {
+        // a member of an IN (...) list of texts
+        size_t k = i;
+        int depth = 0;
+        while (k-- > 0) {
+          if (IsPunct(t_[k], ')')) ++depth;
+          else if (IsPunct(t_[k], '(')) {
+            if (depth == 0) break;
+            --depth;
+          }
+        }
+        size_t in = k < t_.size() ? Prev(k) : t_.size();
+        compared = in < t_.size() && IsWord(t_[in], "in");
+      }
+      if (!compared) continue;
+      size_t end = w.text.size() - 1;  // the closing quote
+      size_t keep = end;
+      while (keep > 1 && w.text[keep - 1] == ' ') --keep;
+      if (keep != end) w.text = w.text.substr(0, keep) + "'";
+    }
   }
 
   std::vector<Token>& tokens() { return t_; }
@@ -139,11 +186,14 @@ class Rewriter {
           t_[part].text = "'" + DatePart(t_[part].lower) + "'";
           t_[part].kind = Tok::String;
         }
+        if (d_ == Dialect::Postgres) ReadDateArguments(open, w.lower == "datediff" ? 2 : w.lower == "dateadd" ? 3 : 2);
         w.text = "pt_" + w.lower;
       } else if (w.lower == "left" || w.lower == "right") {
-        w.text = "pt_" + w.lower;
+        if (d_ == Dialect::Sqlite) w.text = "pt_" + w.lower;
       } else if (w.lower == "isnull") {
-        w.text = "ifnull";
+        w.text = d_ == Dialect::Sqlite ? "ifnull" : "coalesce";
+      } else if (w.lower == "replace" && d_ == Dialect::Postgres) {
+        w.text = "pt_replace";
       } else if (w.lower == "cast") {
         RewriteCast(i, open);
       } else if (w.lower == "convert") {
@@ -218,6 +268,24 @@ class Rewriter {
     }
   }
 
+  // PostgreSQL: the date arguments of a date function, from the `first`-th on (1-based), are
+  // read through pt_datetime(), which takes texts, dates and numbers as the server does.
+  void ReadDateArguments(size_t open, int first) {
+    size_t close = Match(open);
+    std::vector<size_t> starts{open + 1};
+    int depth = 0;
+    for (size_t j = open + 1; j < close; ++j) {
+      if (IsPunct(t_[j], '(')) ++depth;
+      else if (IsPunct(t_[j], ')')) --depth;
+      else if (depth == 0 && IsPunct(t_[j], ',')) starts.push_back(j + 1);
+    }
+    for (size_t a = static_cast<size_t>(first - 1); a < starts.size(); ++a) {
+      size_t end = a + 1 < starts.size() ? starts[a + 1] - 1 : close;
+      t_[starts[a]].before += "pt_datetime(";
+      t_[end].before = ")" + t_[end].before;
+    }
+  }
+
   size_t Prev(size_t i) const {
     for (size_t j = i; j-- > 0;)
       if (Significant(t_[j])) return j;
@@ -266,7 +334,7 @@ class Rewriter {
       std::string limitText = " LIMIT " + limit + " ";
       if (compound) {
         t_[i].before += "SELECT * FROM (";
-        limitText += ") ";
+        limitText += ") pt_top ";
       }
       if (end < t_.size()) t_[end].before = limitText + t_[end].before;
       else tail_ = limitText + tail_;
@@ -312,7 +380,19 @@ class Rewriter {
     return lower == "datetime" || lower == "smalldatetime" || lower == "date" || lower == "datetime2";
   }
 
-  // cast(x as datetime) -> pt_datetime(x); other casts SQLite runs as they are.
+  // The length of a text type written from `type` up to `end` ("varchar(8)" 8, "varchar" 30).
+  int TextLength(size_t type, size_t end) const {
+    size_t open = Next(type);
+    if (open < end && IsPunct(t_[open], '(')) {
+      size_t n = Next(open);
+      if (n < end && t_[n].kind == Tok::Number) return std::atoi(t_[n].text.c_str());
+      if (n < end && IsWord(t_[n], "max")) return 0;  // no limit
+    }
+    return 30;  // a text type without a length is 30 long in CAST and CONVERT
+  }
+
+  // cast(x as datetime) -> pt_datetime(x); cast(x as varchar(n)) -> pt_convert(x, n, 0), which
+  // cuts to n characters and writes a date as the server does; other casts run as they are.
   void RewriteCast(size_t castAt, size_t open) {
     size_t close = Match(open);
     int depth = 0;
@@ -324,13 +404,20 @@ class Rewriter {
         if (type < close && t_[type].kind == Tok::Word && IsDateType(t_[type].lower)) {
           t_[castAt].text = t_[type].lower == "date" ? "pt_date" : "pt_datetime";
           for (size_t k = j; k < close; ++k) Blank(k);
+        } else if (type < close && t_[type].kind == Tok::Word && IsTextType(t_[type].lower) &&
+                   t_[type].lower != "text" && t_[type].lower != "ntext") {
+          int n = TextLength(type, close);
+          t_[castAt].text = "pt_convert";
+          for (size_t k = j; k < close; ++k) Blank(k);
+          t_[close].before = ", " + std::to_string(n) + ", 0" + t_[close].before;
         }
         return;
       }
     }
   }
 
-  // convert(type, x [, style]) -> cast(x as type) / pt_datetime(x); the style is dropped.
+  // convert(type, x [, style]) -> pt_datetime(x) for date types, pt_convert(x, n, style) for
+  // text types (the style writes a date; a text is only cut), cast(x as type) for the others.
   void RewriteConvert(size_t at, size_t open) {
     size_t close = Match(open);
     std::vector<size_t> commas;
@@ -343,6 +430,16 @@ class Rewriter {
     if (commas.empty()) return;
     size_t type = Next(open);
     bool date = t_[type].kind == Tok::Word && IsDateType(t_[type].lower);
+    if (t_[type].kind == Tok::Word && IsTextType(t_[type].lower) && t_[type].lower != "text" && t_[type].lower != "ntext") {
+      int n = TextLength(type, commas[0]);
+      std::string style = commas.size() > 1 ? Render(commas[1] + 1, close) : std::string("0");
+      for (size_t k = open + 1; k <= commas[0]; ++k) Blank(k);
+      size_t valueEnd = commas.size() > 1 ? commas[1] : close;
+      for (size_t k = valueEnd; k < close; ++k) Blank(k);
+      t_[at].text = "pt_convert";
+      t_[close].before = ", " + std::to_string(n) + ", " + style + t_[close].before;
+      return;
+    }
     std::string typeText = Render(open + 1, commas[0]);
     for (size_t k = open + 1; k <= commas[0]; ++k) Blank(k);
     size_t valueEnd = commas.size() > 1 ? commas[1] : close;
@@ -357,6 +454,7 @@ class Rewriter {
   }
 
   std::vector<Token> t_;
+  Dialect d_;
   std::string tail_;
 };
 
@@ -412,8 +510,8 @@ bool IsTextType(const std::string& lower) {
 
 // alter table T add c1 def[, c2 def ...]: one SQLite ALTER per column; text columns get the
 // schema's collation (a SQL Server collation name is mapped: *_CI_* to CI, others to BINARY).
-std::vector<std::string> AlterTableAdd(const std::vector<Token>& t, size_t addAt) {
-  Rewriter head(Slice(t, 0, addAt));
+std::vector<std::string> AlterTableAdd(const std::vector<Token>& t, size_t addAt, Dialect dialect) {
+  Rewriter head(Slice(t, 0, addAt), dialect);
   std::string prefix = Trim(head.Run()) + " ADD COLUMN ";
   std::vector<std::string> out;
   std::vector<Token> rest = Slice(t, addAt + 1, t.size());
@@ -423,24 +521,31 @@ std::vector<std::string> AlterTableAdd(const std::vector<Token>& t, size_t addAt
     std::vector<Token> col = Slice(rest, start, end);
     // Leading "column" is SQLite's own optional word; SQL Server never writes it.
     bool text = false, collated = false;
+    std::string name, length;
     size_t sig = 0;
     for (size_t k = 0; k < col.size(); ++k) {
       if (!Significant(col[k])) continue;
       ++sig;
+      if (sig == 1) name = col[k].text;
       if (sig == 2 && col[k].kind == Tok::Word && IsTextType(col[k].lower)) text = true;
+      if (sig == 4 && text && col[k].kind == Tok::Number) length = col[k].text;
       if (col[k].kind == Tok::Word && col[k].lower == "collate") {
         collated = true;
         for (size_t m = k + 1; m < col.size(); ++m) {
           if (!Significant(col[m])) continue;
-          col[m].text = col[m].lower.find("_ci") != std::string::npos ? "CI" : "BINARY";
+          col[m].text = col[m].lower.find("_ci") != std::string::npos ? "CI"
+                        : dialect == Dialect::Sqlite                  ? "BINARY"
+                                                                      : "\"C\"";
           break;
         }
       }
     }
-    Rewriter r(std::move(col));
+    Rewriter r(std::move(col), dialect);
     std::string def = Trim(r.Run());
     if (def.empty()) throw DialectError("Incorrect syntax near 'add'.");
     if (text && !collated) def += " COLLATE CI";
+    // SQLite keeps any length: the server refuses a text longer than its column.
+    if (dialect == Dialect::Sqlite && !length.empty()) def += " CHECK (pt_fits(" + name + ", " + length + "))";
     out.push_back(prefix + def);
   };
   for (size_t i = 0; i < rest.size(); ++i) {
@@ -455,7 +560,7 @@ std::vector<std::string> AlterTableAdd(const std::vector<Token>& t, size_t addAt
   return out;
 }
 
-std::vector<std::string> TranslateSimple(std::vector<Token> t) {
+std::vector<std::string> TranslateSimple(std::vector<Token> t, Dialect dialect) {
   std::vector<size_t> sig;
   for (size_t i = 0; i < t.size(); ++i)
     if (Significant(t[i])) sig.push_back(i);
@@ -465,22 +570,22 @@ std::vector<std::string> TranslateSimple(std::vector<Token> t) {
         if (k + 1 < sig.size() && IsWord(t[sig[k + 1]], "column")) break;  // already SQLite form
         if (k + 1 < sig.size() && IsWord(t[sig[k + 1]], "constraint"))
           throw DialectError("alter table ... add constraint is not supported");
-        return AlterTableAdd(t, sig[k]);
+        return AlterTableAdd(t, sig[k], dialect);
       }
   }
   if (sig.size() >= 2 && IsWord(t[sig[0]], "delete") && !IsWord(t[sig[1]], "from")) t[sig[0]].text += " from";
-  Rewriter r(std::move(t));
+  Rewriter r(std::move(t), dialect);
   return {Trim(r.Run())};
 }
 
 }  // namespace
 
-std::string TranslateFragment(std::string_view text) {
-  Rewriter r(Tokenize(text));
+std::string TranslateFragment(std::string_view text, Dialect dialect) {
+  Rewriter r(Tokenize(text), dialect);
   return r.Run();
 }
 
-std::vector<SqlStep> TranslateBatch(std::string_view text) {
+std::vector<SqlStep> TranslateBatch(std::string_view text, Dialect dialect) {
   std::vector<Token> toks = Tokenize(text);
   std::vector<SqlStep> steps;
   for (auto [from, to] : SplitStatements(toks)) {
@@ -502,11 +607,11 @@ std::vector<SqlStep> TranslateBatch(std::string_view text) {
       if (IsWord(st[body], "begin")) throw DialectError("IF ... BEGIN ... END blocks are not supported");
       for (size_t j = body; j < st.size(); ++j)
         if (IsWord(st[j], "else")) throw DialectError("IF ... ELSE is not supported");
-      Rewriter cond(Slice(st, first + 1, body));
+      Rewriter cond(Slice(st, first + 1, body), dialect);
       step.condition = "SELECT CASE WHEN " + Trim(cond.Run()) + " THEN 1 ELSE 0 END";
-      step.sql = TranslateSimple(Slice(st, body, st.size()));
+      step.sql = TranslateSimple(Slice(st, body, st.size()), dialect);
     } else {
-      step.sql = TranslateSimple(std::move(st));
+      step.sql = TranslateSimple(std::move(st), dialect);
     }
     steps.push_back(std::move(step));
   }

@@ -21,6 +21,13 @@
 // A batch is split into statements at every ";" outside parentheses and quotes.
 // Not supported (SQLite reports them): "+" as text concatenation, IF ... BEGIN ... END blocks,
 // ELSE, table hints.
+//
+// The PostgreSQL translation shares the splitting, `top`, IF, ALTER TABLE ... ADD, delete
+// without from and N'...'; its date and text functions live in the database (PgSupport.cpp),
+// date arguments are read through pt_datetime(), isnull becomes coalesce, LIKE is matched
+// without case (ILIKE under the byte collation, since the case-insensitive collation cannot
+// match patterns), replace() becomes pt_replace(), and a quoted text compared with "=", "<>",
+// "<", ">" or listed in IN (...) loses its trailing blanks, as the server ignores them.
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,6 +40,8 @@ class DialectError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+enum class Dialect { Sqlite, Postgres };
+
 struct SqlStep {
   std::string original;            // the statement as it was sent, for the error list
   std::string condition;           // when not empty: a SQLite SELECT giving 1 or 0 (IF ...)
@@ -41,9 +50,9 @@ struct SqlStep {
 
 // Splits and rewrites a batch. Throws DialectError on text it cannot read (an unclosed quote,
 // unbalanced parentheses, an unsupported construct).
-std::vector<SqlStep> TranslateBatch(std::string_view text);
+std::vector<SqlStep> TranslateBatch(std::string_view text, Dialect dialect = Dialect::Sqlite);
 
 // Rewrites one statement or a fragment of one (a search condition, a derived table's SELECT).
-std::string TranslateFragment(std::string_view text);
+std::string TranslateFragment(std::string_view text, Dialect dialect = Dialect::Sqlite);
 
 }  // namespace pt::hostapp

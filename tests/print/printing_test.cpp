@@ -146,7 +146,7 @@ class PrintToPdf : public MainWindowFixture {
   std::unique_ptr<SeededDatabaseFile> file_;
   std::unique_ptr<SeededHost> host_;
   hostapp::HostDatabase* db_ = nullptr;
-  hostapp::SqliteHostService* service_ = nullptr;
+  hostapp::DbHostService* service_ = nullptr;
 };
 
 TEST_F(PrintToPdf, PdftotextFindsNamesPricesAndBarcodesInQueueOrder) {

@@ -39,7 +39,7 @@ struct SeededHost {
   explicit SeededHost(const SeededDatabaseFile& file)
       : db(file.path(), hostapp::ServerClock::Pinned(file.serverDate())), service(db), proxy(service) {}
   hostapp::HostDatabase db;
-  hostapp::SqliteHostService service;
+  hostapp::DbHostService service;
   RecordingProxy proxy;
 };
 

@@ -418,7 +418,7 @@ class DeptOnSeededHost : public DeptTest {
   static void TearDownTestSuite() { delete dir_; }
   void SetUp() override {
     db_ = std::make_unique<hostapp::HostDatabase>(path_, hostapp::ServerClock::Pinned("20241210"));
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     proxy_ = std::make_unique<RecordingProxy>(*service_);
   }
   void TearDown() override {
@@ -449,7 +449,7 @@ class DeptOnSeededHost : public DeptTest {
   static QTemporaryDir* dir_;
   static std::string path_;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RecordingProxy> proxy_;
 };
 

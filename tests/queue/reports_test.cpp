@@ -112,7 +112,7 @@ class ReportsOnSeededHost : public MainWindowFixture {
                              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
     std::filesystem::copy_file(seeded_, path, std::filesystem::copy_options::overwrite_existing);
     db_ = std::make_unique<hostapp::HostDatabase>(path, hostapp::ServerClock::Pinned(kToday));
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     proxy_ = std::make_unique<RecordingProxy>(*service_);
     SetWorkstationClockForTesting([] { return LocalDateTime{2024, 3, 5, 10, 20, 30}; });
   }
@@ -159,7 +159,7 @@ class ReportsOnSeededHost : public MainWindowFixture {
   static QTemporaryDir* dir_;
   static std::string seeded_;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RecordingProxy> proxy_;
 };
 

@@ -125,7 +125,7 @@ class RfOnSeededHost : public MainWindowFixture {
     AddRequests("0004", "20241210091500", {n1, s2, n1, s1, q, sq, x2});
     AddRequests("0005", "20241209164500", {n2, f0, m1});
     AddRequests("0099", "20241210100000", {n1, s1});
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     host_rf_ = std::make_unique<RfHost>(*service_);
   }
   void TearDown() override {
@@ -200,7 +200,7 @@ class RfOnSeededHost : public MainWindowFixture {
   static std::string seeded_;
   std::string n1, n2, s1, s2, f0, m1, x2, q, sq;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RfHost> host_rf_;
 };
 

@@ -522,7 +522,7 @@ class SourcesOnSeededHost : public MainWindowFixture {
 
   TFrmspbqdy* OpenOn(const std::string& unit) {
     db_ = std::make_unique<hostapp::HostDatabase>(PathOf(unit), hostapp::ServerClock::Pinned("20241210"));
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     proxy_ = std::make_unique<RecordingProxy>(*service_);
     TFrmspbqdy* w = Open(*proxy_);
     if (w && unit == "00") w->ChosenDeptNodes = {"1", "2"};
@@ -570,7 +570,7 @@ class SourcesOnSeededHost : public MainWindowFixture {
 
   static QTemporaryDir* dir_;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RecordingProxy> proxy_;
 };
 

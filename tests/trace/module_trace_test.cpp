@@ -47,7 +47,7 @@ class ModuleTrace : public MainWindowFixture {
   std::unique_ptr<SeededDatabaseFile> file_;
   std::unique_ptr<SeededHost> host_;
   hostapp::HostDatabase* db_ = nullptr;
-  hostapp::SqliteHostService* service_ = nullptr;
+  hostapp::DbHostService* service_ = nullptr;
   std::string tracePath_;
   std::unique_ptr<hostapp::TraceHostService> trace_;
 };
