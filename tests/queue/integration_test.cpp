@@ -14,13 +14,19 @@
 namespace pt::test {
 namespace {
 
-class QueueOnSeededHost : public MainWindowFixture {
+class QueueOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
-  static void SetUpTestSuite() { file_ = new SeededDatabaseFile(10000, "02"); }
-  static void TearDownTestSuite() { delete file_; }
+  static void SetUpTestSuite() {
+    hostapp::SeedOptions o;
+    o.products = 10000;
+    o.serverDate = "20241210";
+    o.unitType = "02";
+    masters_ = new SeededMasters(o);
+  }
+  static void TearDownTestSuite() { delete masters_; }
 
   void SetUp() override {
-    host_ = std::make_unique<SeededHost>(*file_);
+    host_ = std::make_unique<SeededHost>(masters_->For(GetParam()));
     db_ = &host_->db;
     proxy_ = &host_->proxy;
   }
@@ -52,15 +58,15 @@ class QueueOnSeededHost : public MainWindowFixture {
     return out;
   }
 
-  static SeededDatabaseFile* file_;
+  static SeededMasters* masters_;
   std::unique_ptr<SeededHost> host_;
   hostapp::HostDatabase* db_ = nullptr;
   RecordingProxy* proxy_ = nullptr;
 };
 
-SeededDatabaseFile* QueueOnSeededHost::file_ = nullptr;
+SeededMasters* QueueOnSeededHost::masters_ = nullptr;
 
-TEST_F(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
+TEST_P(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
   TFrmspbqdy* w = Open(*proxy_);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
@@ -81,7 +87,7 @@ TEST_F(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
   EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
 }
 
-TEST_F(QueueOnSeededHost, AFreeQueryReplacesTheQueue) {
+TEST_P(QueueOnSeededHost, AFreeQueryReplacesTheQueue) {
   TFrmspbqdy* w = Open(*proxy_);
   const std::string code = SellingCodes(1).at(0);
   Type(" ");
@@ -103,7 +109,7 @@ TEST_F(QueueOnSeededHost, AFreeQueryReplacesTheQueue) {
   for (int i = 0; i < w->cdsSpda.RecordCount(); ++i) EXPECT_EQ(w->cdsSpda.CellAt(i, 2).ToText(), code);
 }
 
-TEST_F(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
+TEST_P(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
   TFrmspbqdy* w = Open(*proxy_);
   w->N3->trigger();
   const auto codes = SellingCodes(20000);
@@ -126,6 +132,8 @@ TEST_F(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
   EXPECT_EQ(queued.size(), std::min<size_t>(codes.size(), 10000));
   EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
 }
+
+PT_INSTANTIATE_BACKENDS(QueueOnSeededHost);
 
 }  // namespace
 }  // namespace pt::test

@@ -1,4 +1,4 @@
-// The two report windows on the stand-in host's seeded SQLite database: the pre-promotion
+// The two report windows on the stand-in host's seeded database (SQLite and PostgreSQL): the pre-promotion
 // reference prices computed, stored, closed and listed; the promotion detail list of the queue;
 // both lists previewed and printed through the UI seam.
 #include <QPrinterInfo>
@@ -20,6 +20,7 @@
 #include "reports/UnitSearch.h"
 #include "reports/Unityjg.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
@@ -91,27 +92,22 @@ bool Has(const std::vector<std::string>& texts, const std::string& t) {
   return std::find(texts.begin(), texts.end(), t) != texts.end();
 }
 
-class ReportsOnSeededHost : public MainWindowFixture {
+class ReportsOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
-    seeded_ = dir_->path().toStdString() + "/seed.db";
-    hostapp::HostDatabase db(seeded_, hostapp::ServerClock::Pinned(kToday));
     hostapp::SeedOptions o;
     o.products = 300;
     o.serverDate = kToday;
     o.unitType = "02";
-    hostapp::SeedDatabase(db, o);
-    db.ExecNative(kOwnRows);
+    masters_ = new SeededMasters(o);
   }
-  static void TearDownTestSuite() { delete dir_; }
+  static void TearDownTestSuite() { delete masters_; }
 
   // Every test works on a copy of the seeded database: searches change it.
   void SetUp() override {
-    const std::string path = dir_->path().toStdString() + "/" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
-    std::filesystem::copy_file(seeded_, path, std::filesystem::copy_options::overwrite_existing);
-    db_ = std::make_unique<hostapp::HostDatabase>(path, hostapp::ServerClock::Pinned(kToday));
+    copy_ = std::make_unique<SeededCopy>(masters_->For(GetParam()));
+    db_ = std::make_unique<hostapp::HostDatabase>(copy_->path(), hostapp::ServerClock::Pinned(kToday));
+    db_->ExecNative(kOwnRows);
     service_ = std::make_unique<hostapp::DbHostService>(*db_);
     proxy_ = std::make_unique<RecordingProxy>(*service_);
     SetWorkstationClockForTesting([] { return LocalDateTime{2024, 3, 5, 10, 20, 30}; });
@@ -122,6 +118,7 @@ class ReportsOnSeededHost : public MainWindowFixture {
     proxy_.reset();
     service_.reset();
     db_.reset();
+    copy_.reset();
   }
 
   TFrmspbqdy* OpenOnSeededHost() {
@@ -156,19 +153,18 @@ class ReportsOnSeededHost : public MainWindowFixture {
     return "<not listed>";
   }
 
-  static QTemporaryDir* dir_;
-  static std::string seeded_;
+  static SeededMasters* masters_;
+  std::unique_ptr<SeededCopy> copy_;
   std::unique_ptr<hostapp::HostDatabase> db_;
   std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RecordingProxy> proxy_;
 };
 
-QTemporaryDir* ReportsOnSeededHost::dir_ = nullptr;
-std::string ReportsOnSeededHost::seeded_;
+SeededMasters* ReportsOnSeededHost::masters_ = nullptr;
 
 // ---- pre-promotion reference prices ------------------------------------------------------------
 
-TEST_F(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
+TEST_P(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   ASSERT_EQ(y.CurrentDate(), kToday);
@@ -233,7 +229,7 @@ TEST_F(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
   EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240510"), "特价|2990000000011|2.50|3.40|2.60|null");
 }
 
-TEST_F(ReportsOnSeededHost, TheNextPeriodComputesButLeavesRowsOpenUntilTheyAreInForce) {
+TEST_P(ReportsOnSeededHost, TheNextPeriodComputesButLeavesRowsOpenUntilTheyAreInForce) {
   TFrmspbqdy* w = OpenOnSeededHost();
   hostapp::CreateMonthTables(*db_, "202406");  // coming promotions start up to early June
   {
@@ -260,7 +256,7 @@ TEST_F(ReportsOnSeededHost, TheNextPeriodComputesButLeavesRowsOpenUntilTheyAreIn
   EXPECT_EQ(One("select f_yxsdjbz from tbsptj where f_djh='RT3'"), "1");
 }
 
-TEST_F(ReportsOnSeededHost, AMissingMonthlyTableStopsTheSearchWithTheHostsErrors) {
+TEST_P(ReportsOnSeededHost, AMissingMonthlyTableStopsTheSearchWithTheHostsErrors) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   y.cbdq->setCurrentIndex(1);  // coming promotions reach June, which has no sales tables yet
@@ -285,7 +281,7 @@ TEST_F(ReportsOnSeededHost, AMissingMonthlyTableStopsTheSearchWithTheHostsErrors
   EXPECT_EQ(ui_.dialogsRun, 0);
 }
 
-TEST_F(ReportsOnSeededHost, AnUnreadableCurrentDateSendsNothing) {
+TEST_P(ReportsOnSeededHost, AnUnreadableCurrentDateSendsNothing) {
   OpenOnSeededHost();
   TFrmyjg y(nullptr, "2024051");
   y.btnsearch->click();
@@ -295,7 +291,7 @@ TEST_F(ReportsOnSeededHost, AnUnreadableCurrentDateSendsNothing) {
   EXPECT_TRUE(proxy_->calls().empty());
 }
 
-TEST_F(ReportsOnSeededHost, TheOriginalPriceButtonOpensAWindowOfItsOwnWithTheLayoutKept) {
+TEST_P(ReportsOnSeededHost, TheOriginalPriceButtonOpensAWindowOfItsOwnWithTheLayoutKept) {
   settings_.Write("[FrmyjgDgdView]\nf_sphh=0,120\nf_spmc=1,240\n");
   TFrmspbqdy* w = OpenOnSeededHost();
   QPointer<TFrmyjg> seen;
@@ -319,7 +315,7 @@ TEST_F(ReportsOnSeededHost, TheOriginalPriceButtonOpensAWindowOfItsOwnWithTheLay
   EXPECT_EQ(ReadIniValue("Tallmerpos.ini", "FrmyjgDgdView", "f_sphh", "", ""), "0,120");
 }
 
-TEST_F(ReportsOnSeededHost, TheFilterCountsWhatItLeaves) {
+TEST_P(ReportsOnSeededHost, TheFilterCountsWhatItLeaves) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   y.btnsearch->click();
@@ -358,7 +354,7 @@ class PromotionDetail : public ReportsOnSeededHost {
   static TFrmBjqSearch* Detail(TFrmspbqdy* w) { return qobject_cast<TFrmBjqSearch*>(w->FrmBjqSearch); }
 };
 
-TEST_F(PromotionDetail, ShowsOnlyTheFilteredQueueAndCountsIt) {
+TEST_P(PromotionDetail, ShowsOnlyTheFilteredQueueAndCountsIt) {
   TFrmspbqdy* w = OpenWithQueue();
   TFrmBjqSearch* s = Detail(w);
   ASSERT_NE(s, nullptr);
@@ -390,7 +386,7 @@ TEST_F(PromotionDetail, ShowsOnlyTheFilteredQueueAndCountsIt) {
   EXPECT_EQ(shown, 3);
 }
 
-TEST_F(PromotionDetail, TheListCarriesTheQueuesPromotionDetailsUnderTwoLevelTitles) {
+TEST_P(PromotionDetail, TheListCarriesTheQueuesPromotionDetailsUnderTwoLevelTitles) {
   TFrmspbqdy* w = OpenWithQueue();
   TFrmBjqSearch* s = Detail(w);
   w->tbnjgClick();
@@ -405,7 +401,7 @@ TEST_F(PromotionDetail, TheListCarriesTheQueuesPromotionDetailsUnderTwoLevelTitl
   EXPECT_EQ(s->dgdView->ColumnCount(), 40);
 }
 
-TEST_F(PromotionDetail, PreviewAndPrintGoThroughTheSeam) {
+TEST_P(PromotionDetail, PreviewAndPrintGoThroughTheSeam) {
   TFrmspbqdy* w = OpenWithQueue();
   TFrmBjqSearch* s = Detail(w);
   std::vector<std::string> texts;
@@ -450,7 +446,7 @@ TEST_F(PromotionDetail, PreviewAndPrintGoThroughTheSeam) {
   EXPECT_EQ(ui_.dialogsRun, 2);
 }
 
-TEST_F(PromotionDetail, AnEmptyQueueStillOpensAndPreviewsItsTitles) {
+TEST_P(PromotionDetail, AnEmptyQueueStillOpensAndPreviewsItsTitles) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmBjqSearch* s = Detail(w);
   ui_.Then([&](QDialog*) {
@@ -469,7 +465,7 @@ TEST_F(PromotionDetail, AnEmptyQueueStillOpensAndPreviewsItsTitles) {
   EXPECT_EQ(ui_.dialogsRun, 2);
 }
 
-TEST_F(ReportsOnSeededHost, TheOriginalPriceListPreviewsWithItsTitle) {
+TEST_P(ReportsOnSeededHost, TheOriginalPriceListPreviewsWithItsTitle) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   y.btnsearch->click();
@@ -487,6 +483,9 @@ TEST_F(ReportsOnSeededHost, TheOriginalPriceListPreviewsWithItsTitle) {
     EXPECT_TRUE(Has(texts, t)) << t;
   EXPECT_EQ(y.dgdView->TitleFontColor(), QColor(Qt::white));
 }
+
+PT_INSTANTIATE_BACKENDS(ReportsOnSeededHost);
+PT_INSTANTIATE_BACKENDS(PromotionDetail);
 
 }  // namespace
 }  // namespace pt::test
