@@ -125,6 +125,25 @@ std::string PacketFromStatement(Statement& st) {
     FieldType declared;
     uint32_t size = 0;
     bool hasDecl = DeclaredField(st.DeclType(c), declared, size);
+    if (!hasDecl && anyText && (anyFloat || anyInt)) {
+      // Texts and numbers in one column (a union, a CASE): the server gives the column the number's
+      // type and converts every text to it, failing on a text that is no number.
+      for (auto& r : rows) {
+        Variant& v = r[static_cast<size_t>(c)];
+        if (!v.IsText()) continue;
+        std::string t = v.AsText();
+        char* end = nullptr;
+        std::string trimmed = t.substr(0, t.find_last_not_of(' ') + 1);
+        trimmed.erase(0, trimmed.find_first_not_of(' ') == std::string::npos ? trimmed.size() : trimmed.find_first_not_of(' '));
+        double d = std::strtod(trimmed.c_str(), &end);
+        if (trimmed.empty() || *end != '\0')
+          throw SqlError("Conversion failed when converting the varchar value '" + t + "' to data type " +
+                             (anyFloat ? "float." : "int."),
+                         st.shownAs());
+        v = anyFloat ? Variant(d) : Variant(static_cast<long long>(d));
+      }
+      anyText = false;
+    }
     if (hasDecl && declared == FieldType::Text) {
       f.type = FieldType::Text;
       f.size = size;

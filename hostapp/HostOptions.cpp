@@ -99,7 +99,8 @@ std::unique_ptr<HostDatabase> OpenHostDatabase(const HostOptions& options, std::
   namespace fs = std::filesystem;
   std::string path = options.database.empty() ? DemoDatabasePath() : options.database;
   std::error_code ec;
-  bool exists = fs::exists(path, ec);
+  // A PostgreSQL database is there when the server lets us in; the connection says otherwise.
+  bool exists = IsPostgresTarget(path) || fs::exists(path, ec);
   if (!exists && !options.database.empty())
     throw std::runtime_error("database file not found: " + path + " (pricetag-seed creates one)");
   std::unique_ptr<HostDatabase> db;

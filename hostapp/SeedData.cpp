@@ -712,6 +712,17 @@ SeedSummary SeedDatabase(HostDatabase& db, const SeedOptions& options) {
   return s.Run();
 }
 
+void DropSeededTables(HostDatabase& db) {
+  std::vector<std::string> tables;
+  {
+    Statement st(db, db.kind() == Backend::Postgres
+                         ? "SELECT tablename FROM pg_tables WHERE schemaname = current_schema()"
+                         : "SELECT name FROM sqlite_schema WHERE type='table' AND name NOT LIKE 'sqlite_%'");
+    while (st.Step()) tables.push_back(st.Text(0));
+  }
+  for (const std::string& t : tables) db.ExecNative("DROP TABLE IF EXISTS " + t);
+}
+
 std::string SeededServerDate(HostDatabase& db) {
   if (!db.TableExists("pthost_info")) return {};
   Statement st(db, "SELECT f_value FROM pthost_info WHERE f_key='server_date'");

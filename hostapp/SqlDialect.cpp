@@ -118,11 +118,342 @@ class Rewriter {
   explicit Rewriter(std::vector<Token> toks, Dialect dialect = Dialect::Sqlite) : t_(std::move(toks)), d_(dialect) {}
 
   std::string Run() {
+    if (d_ == Dialect::Sqlite) {
+      // SQLite answers these where the server refuses or answers otherwise: refuse them, or
+      // route them through functions that give the server's answer.
+      CheckGrouping();
+      ScalarSubqueries();
+      PlusRewrites();
+      NumberComparisons();
+    }
     LocalRewrites();
     if (d_ == Dialect::Sqlite) InSubqueryRewrites();
     else PostgresRewrites();
     TopRewrites();
     return Render(0, t_.size());
+  }
+
+  // ---- SQLite: the server's strictness --------------------------------------------------------
+
+  static bool IsBoundaryWord(const std::string& w) {
+    static const char* kWords[] = {"select", "from",  "where", "and",   "or",    "not",   "on",      "when",
+                                   "then",   "else",  "set",   "by",    "having", "between", "like", "in",
+                                   "is",     "as",    "distinct", "all", "top",  "union", "except", "intersect",
+                                   "join",   "order", "group", "case",  "exists", "escape", "values", "into"};
+    for (const char* k : kWords)
+      if (w == k) return true;
+    return false;
+  }
+  bool IsOperandBoundary(const Token& t) const {
+    if (t.kind == Tok::Punct)
+      return t.text == "," || t.text == "(" || t.text == ";" || IsComparison(t) || t.text == "||";
+    return t.kind == Tok::Word && IsBoundaryWord(t.lower);
+  }
+  // The index of the "case" that the "end" at `end` closes (scanning back), or npos.
+  size_t CaseOf(size_t end) const {
+    int depth = 0;
+    for (size_t j = end; j-- > 0;) {
+      if (IsWord(t_[j], "end")) ++depth;
+      else if (IsWord(t_[j], "case")) {
+        if (depth == 0) return j;
+        --depth;
+      }
+    }
+    return t_.size();
+  }
+  size_t EndOf(size_t caseAt) const {
+    int depth = 0;
+    for (size_t j = caseAt + 1; j < t_.size(); ++j) {
+      if (IsWord(t_[j], "case")) ++depth;
+      else if (IsWord(t_[j], "end")) {
+        if (depth == 0) return j;
+        --depth;
+      }
+    }
+    return t_.size();
+  }
+  // Where the operand left of the operator at `op` starts (left-associative: earlier + and -
+  // belong to it).
+  size_t LeftOperand(size_t op) const {
+    size_t start = op;
+    for (size_t j = Prev(op); j < t_.size(); j = Prev(j)) {
+      const Token& t = t_[j];
+      if (IsPunct(t, ')')) {
+        int depth = 0;
+        size_t k = j;
+        for (; k < t_.size(); --k) {
+          if (IsPunct(t_[k], ')')) ++depth;
+          else if (IsPunct(t_[k], '(') && --depth == 0) break;
+          if (k == 0) break;
+        }
+        start = k;
+        j = k;
+        // a function call: its name belongs to the operand
+        size_t name = Prev(k);
+        if (name < t_.size() && t_[name].kind == Tok::Word && !IsBoundaryWord(t_[name].lower)) start = j = name;
+        continue;
+      }
+      if (IsWord(t, "end")) {
+        size_t c = CaseOf(j);
+        if (c >= t_.size()) break;
+        start = j = c;
+        continue;
+      }
+      if (IsOperandBoundary(t)) break;
+      start = j;
+    }
+    return start;
+  }
+  // Where the operand right of the operator at `op` ends (the next + or - ends it).
+  size_t RightOperand(size_t op) const {
+    size_t last = op;
+    size_t j = Next(op);
+    if (j < t_.size() && t_[j].kind == Tok::Punct && (t_[j].text == "-" || t_[j].text == "+")) last = j, j = Next(j);
+    for (; j < t_.size(); j = Next(j)) {
+      const Token& t = t_[j];
+      if (IsPunct(t, '(')) {
+        last = j = Match(j);
+        continue;
+      }
+      if (IsWord(t, "case")) {
+        size_t e = EndOf(j);
+        if (e >= t_.size()) break;
+        last = j = e;
+        continue;
+      }
+      if (IsPunct(t, ')') || IsOperandBoundary(t) || (t.kind == Tok::Punct && (t.text == "+" || t.text == "-"))) break;
+      if (t.kind == Tok::Word && IsBoundaryWord(t.lower)) break;
+      // a word right after a complete operand is an alias (or a keyword): the operand ended
+      if (t.kind == Tok::Word && last != op && (t_[last].kind == Tok::Word || t_[last].kind == Tok::Number ||
+                                                t_[last].kind == Tok::String || IsPunct(t_[last], ')')) &&
+          !IsPunct(t_[Next(last) < t_.size() ? Next(last) : last], '.') && !(last > 0 && IsPunct(t_[last], '.')))
+        break;
+      last = j;
+    }
+    return last;
+  }
+
+  // Whether the token at `i` stands in a select list (not in a FROM list, a GROUP BY, ...).
+  bool InSelectList(size_t i) const {
+    int depth = 0;
+    for (size_t j = i; j-- > 0;) {
+      if (IsPunct(t_[j], ')')) ++depth;
+      else if (IsPunct(t_[j], '(')) {
+        if (depth == 0) return false;
+        --depth;
+      } else if (depth == 0 && t_[j].kind == Tok::Word) {
+        const std::string& w = t_[j].lower;
+        if (w == "select") return true;
+        if (w == "from" || w == "join" || w == "where" || w == "by" || w == "on" || w == "having" || w == "values" ||
+            w == "set")
+          return false;
+      }
+    }
+    return false;
+  }
+
+  // Whether the token at `i` stands in the SET list of an UPDATE (at the same depth).
+  bool InSetClause(size_t i) const {
+    int depth = 0;
+    for (size_t j = i; j-- > 0;) {
+      if (IsPunct(t_[j], ')')) ++depth;
+      else if (IsPunct(t_[j], '(')) {
+        if (depth == 0) return false;
+        --depth;
+      } else if (depth == 0 && t_[j].kind == Tok::Word) {
+        const std::string& w = t_[j].lower;
+        if (w == "set") return true;
+        if (w == "where" || w == "on" || w == "when" || w == "having" || w == "select" || w == "from") return false;
+      }
+    }
+    return false;
+  }
+
+  // "+" joins texts on the server and adds numbers: pt_add() does what the operands ask for.
+  void PlusRewrites() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!(t_[i].kind == Tok::Punct && t_[i].text == "+")) continue;
+      size_t p = Prev(i);
+      if (p >= t_.size() || IsOperandBoundary(t_[p]) || (t_[p].kind == Tok::Punct && !IsPunct(t_[p], ')')) ||
+          (t_[p].kind == Tok::Word && IsBoundaryWord(t_[p].lower)))
+        continue;  // a sign, not an addition
+      size_t left = LeftOperand(i), right = RightOperand(i);
+      if (left == i || right == i) continue;
+      t_[left].before = "pt_add(" + t_[left].before;
+      t_[i].text = ",";
+      t_[i].kind = Tok::Ident;  // opaque: part of the operand for a "+" further right
+      t_[right].text += ")";
+    }
+  }
+
+  // A text compared with a number is converted to a number on the server (and a text that is
+  // no number fails the statement); SQLite would compare it as a text.
+  void NumberComparisons() {
+    auto column = [&](size_t j, size_t& first, size_t& last) {
+      if (j >= t_.size() || t_[j].kind != Tok::Word || IsBoundaryWord(t_[j].lower) || t_[j].lower == "null") return false;
+      first = last = j;
+      size_t p = Prev(j);
+      if (p < t_.size() && IsPunct(t_[p], '.')) {
+        size_t a = Prev(p);
+        if (a >= t_.size() || t_[a].kind != Tok::Word) return false;
+        first = a;
+      }
+      size_t n = Next(j);
+      if (n < t_.size() && (IsPunct(t_[n], '(') || IsPunct(t_[n], '.'))) return false;  // a call or a qualifier
+      return true;
+    };
+    auto number = [&](size_t j) {
+      if (j < t_.size() && t_[j].kind == Tok::Punct && t_[j].text == "-") j = Next(j);
+      return j < t_.size() && t_[j].kind == Tok::Number;
+    };
+    std::vector<std::pair<size_t, size_t>> wrap;
+    for (size_t i = 0; i < t_.size(); ++i) {
+      size_t first, last;
+      if (IsComparison(t_[i])) {
+        if (t_[i].text == "=" && InSetClause(i)) continue;  // an assignment, not a comparison
+        size_t l = Prev(i), r = Next(i);
+        if (number(r) && column(l, first, last)) wrap.emplace_back(first, last);
+        else if (number(l) && column(r, first, last)) wrap.emplace_back(first, last);
+      } else if (IsWord(t_[i], "in") || IsWord(t_[i], "between")) {
+        size_t l = Prev(i);
+        if (l < t_.size() && IsWord(t_[l], "not")) l = Prev(l);
+        size_t r = Next(i);
+        bool numbers = IsWord(t_[i], "between") ? number(r) : (r < t_.size() && IsPunct(t_[r], '(') && number(Next(r)));
+        if (numbers && column(l, first, last)) wrap.emplace_back(first, last);
+      }
+    }
+    for (auto [first, last] : wrap) {
+      t_[first].before += "pt_num(";
+      t_[last].text += ")";
+    }
+  }
+
+  // A column of the select list that is neither grouped nor inside an aggregate is refused, as
+  // the server refuses it (SQLite would take it from any row of the group).
+  void CheckGrouping() {
+    static const char* kAggregates[] = {"count", "sum", "min", "max", "avg", "count_big", "stdev", "var"};
+    auto aggregate = [](const std::string& w) {
+      for (const char* a : kAggregates)
+        if (w == a) return true;
+      return false;
+    };
+    for (size_t s = 0; s < t_.size(); ++s) {
+      if (!IsWord(t_[s], "select")) continue;
+      // The select list, the GROUP BY list, at this select's own depth.
+      int depth = 0;
+      size_t from = t_.size(), group = t_.size(), groupEnd = t_.size();
+      for (size_t j = s + 1; j < t_.size(); ++j) {
+        if (IsPunct(t_[j], '(')) ++depth;
+        else if (IsPunct(t_[j], ')')) {
+          if (--depth < 0) {
+            if (group < t_.size() && groupEnd == t_.size()) groupEnd = j;
+            break;
+          }
+        } else if (depth == 0 && t_[j].kind == Tok::Word) {
+          const std::string& w = t_[j].lower;
+          if (w == "from" && from == t_.size()) from = j;
+          else if (w == "group" && Next(j) < t_.size() && IsWord(t_[Next(j)], "by")) group = Next(j);
+          else if (group < t_.size() && groupEnd == t_.size() &&
+                   (w == "having" || w == "order" || w == "union" || w == "except" || w == "intersect"))
+            groupEnd = j;
+          else if (w == "union" || w == "except" || w == "intersect") break;
+        } else if (depth == 0 && IsPunct(t_[j], ';')) {
+          if (group < t_.size() && groupEnd == t_.size()) groupEnd = j;
+          break;
+        }
+      }
+      size_t listEnd = from;
+      std::vector<std::string> bare;
+      bool aggregated = false;
+      for (size_t j = s + 1; j < listEnd && j < t_.size(); ++j) {
+        const Token& t = t_[j];
+        if (IsPunct(t, '(') && Next(j) < t_.size() && IsWord(t_[Next(j)], "select")) {
+          j = Match(j);  // a subquery is checked on its own
+          continue;
+        }
+        if (t.kind != Tok::Word) continue;
+        size_t n = Next(j);
+        if (n < t_.size() && IsPunct(t_[n], '(')) {
+          if (aggregate(t.lower)) aggregated = true;
+          if (aggregate(t.lower) || IsWord(t_[Next(n)], "select")) j = Match(n);  // not bare inside
+          continue;
+        }
+        if (IsBoundaryWord(t.lower) || t.lower == "null" || t.lower == "end" || t.lower == "case") continue;
+        size_t p = Prev(j);
+        if (p < t_.size() && IsWord(t_[p], "as")) continue;  // an alias or a cast's type
+        if (n < t_.size() && IsPunct(t_[n], '.')) continue;   // a qualifier: the column follows
+        if (p < t_.size() &&
+            ((t_[p].kind == Tok::Word && !IsBoundaryWord(t_[p].lower)) || t_[p].kind == Tok::Number ||
+             t_[p].kind == Tok::String || IsPunct(t_[p], ')')))
+          continue;  // an alias after its expression
+        std::string name = t.lower;
+        if (p < t_.size() && IsPunct(t_[p], '.') && Prev(p) < t_.size()) name = t_[Prev(p)].lower + "." + name;
+        bare.push_back(name);
+      }
+      if (bare.empty()) continue;
+      if (group == t_.size() && !aggregated) continue;
+      std::vector<std::string> grouped;
+      if (group < t_.size())
+        for (size_t j = Next(group); j < groupEnd && j < t_.size(); ++j)
+          if (t_[j].kind == Tok::Word) {
+            size_t p = Prev(j);
+            std::string name = t_[j].lower;
+            if (p < t_.size() && IsPunct(t_[p], '.') && Prev(p) < t_.size()) name = t_[Prev(p)].lower + "." + name;
+            grouped.push_back(name);
+          }
+      auto tail = [](const std::string& n) { return n.substr(n.find('.') == std::string::npos ? 0 : n.find('.') + 1); };
+      for (const std::string& b : bare) {
+        bool ok = false;
+        for (const std::string& g : grouped)
+          if (g == b || tail(g) == b || tail(b) == g) ok = true;
+        if (!ok)
+          throw DialectError("Column '" + b +
+                             "' is invalid in the select list because it is not contained in either an aggregate "
+                             "function or the GROUP BY clause.");
+      }
+    }
+  }
+
+  // A subquery used as a value must give at most one row on the server; SQLite would take the
+  // first. A plain one (no aggregate, no top) is made an aggregate over pt_single(), which fails
+  // on a second row.
+  void ScalarSubqueries() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!IsPunct(t_[i], '(')) continue;
+      size_t sel = Next(i);
+      if (sel >= t_.size() || !IsWord(t_[sel], "select")) continue;
+      size_t p = Prev(i);
+      bool value = p < t_.size() && (IsComparison(t_[p]) || IsWord(t_[p], "then") || IsWord(t_[p], "else") ||
+                                     (IsPunct(t_[p], '(') && Prev(p) < t_.size() && t_[Prev(p)].kind == Tok::Word &&
+                                      !IsBoundaryWord(t_[Prev(p)].lower)) ||
+                                     ((IsWord(t_[p], "select") || IsPunct(t_[p], ',')) && InSelectList(i)));
+      if (!value) continue;
+      size_t close = Match(i);
+      size_t first = Next(sel);
+      if (first >= close || IsWord(t_[first], "top") || IsWord(t_[first], "distinct") || IsPunct(t_[first], '*')) continue;
+      int depth = 0;
+      size_t listEnd = close;
+      bool plain = true;
+      for (size_t j = first; j < close; ++j) {
+        if (IsPunct(t_[j], '(')) ++depth;
+        else if (IsPunct(t_[j], ')')) --depth;
+        else if (t_[j].kind == Tok::Word) {
+          const std::string& w = t_[j].lower;
+          if (depth == 0 && w == "from") {
+            listEnd = j;
+            break;
+          }
+          if (w == "count" || w == "sum" || w == "min" || w == "max" || w == "avg" || w == "select") plain = false;
+        } else if (depth == 0 && IsPunct(t_[j], ',')) plain = false;
+      }
+      for (size_t j = listEnd; j < close && plain; ++j)
+        if (t_[j].kind == Tok::Word && (t_[j].lower == "group" || t_[j].lower == "union" || t_[j].lower == "top"))
+          plain = false;
+      if (!plain || listEnd == close) continue;
+      size_t lastItem = Prev(listEnd);
+      t_[first].before += "pt_single(";
+      t_[lastItem].text += ")";
+    }
   }
 
   // LIKE without case under the byte collation; quoted texts compared or listed in IN (...)

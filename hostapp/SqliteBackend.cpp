@@ -377,6 +377,111 @@ void FnPad(sqlite3_context* ctx, int, sqlite3_value** argv) {
   ResultText(ctx, v);
 }
 
+// ---- the server's conversions of texts to numbers ------------------------------------------------
+
+// A text as the server reads it for a number: blanks around, a sign, digits, a decimal point.
+bool TextNumber(std::string_view t, double& out, bool& whole) {
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  if (t.empty()) {  // the server reads an empty text as 0
+    out = 0;
+    whole = true;
+    return true;
+  }
+  size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0;
+  bool digits = false, dot = false;
+  for (size_t k = i; k < t.size(); ++k) {
+    if (t[k] >= '0' && t[k] <= '9') digits = true;
+    else if (t[k] == '.' && !dot) dot = true;
+    else return false;
+  }
+  if (!digits) return false;
+  out = std::strtod(std::string(t).c_str(), nullptr);
+  whole = !dot;
+  return true;
+}
+
+void ConversionError(sqlite3_context* ctx, sqlite3_value* v, bool toInt) {
+  std::string text(reinterpret_cast<const char*>(sqlite3_value_text(v)), static_cast<size_t>(sqlite3_value_bytes(v)));
+  std::string msg = toInt ? "Conversion failed when converting the varchar value '" + text + "' to data type int."
+                          : "Error converting data type varchar to float.";
+  sqlite3_result_error(ctx, msg.c_str(), -1);
+}
+
+// pt_num(x): a value compared with a number, as the server converts it.
+void FnNum(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) return sqlite3_result_value(ctx, argv[0]);
+  double d;
+  bool whole;
+  std::string_view t(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+  if (!TextNumber(t, d, whole)) return ConversionError(ctx, argv[0], true);
+  if (whole && std::fabs(d) < 9.2e18) return sqlite3_result_int64(ctx, static_cast<int64_t>(d));
+  sqlite3_result_double(ctx, d);
+}
+
+// pt_add(a, b): "+" as the server does it: texts are joined, numbers added, and a text beside a
+// number is converted to a number (a text that is none fails the statement).
+void FnAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
+  if (ta == SQLITE_NULL || tb == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (ta == SQLITE_BLOB || tb == SQLITE_BLOB) return sqlite3_result_error(ctx, "Operand type clash: varbinary is incompatible with +", -1);
+  if (ta == SQLITE_TEXT && tb == SQLITE_TEXT) {
+    std::string joined(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])), static_cast<size_t>(sqlite3_value_bytes(argv[0])));
+    joined.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])), static_cast<size_t>(sqlite3_value_bytes(argv[1])));
+    return ResultText(ctx, joined);
+  }
+  double v[2];
+  bool isInt[2];
+  for (int k = 0; k < 2; ++k) {
+    int t = k ? tb : ta;
+    if (t == SQLITE_INTEGER) {
+      v[k] = static_cast<double>(sqlite3_value_int64(argv[k]));
+      isInt[k] = true;
+    } else if (t == SQLITE_FLOAT) {
+      v[k] = sqlite3_value_double(argv[k]);
+      isInt[k] = false;
+    } else {
+      bool whole;
+      std::string_view text(reinterpret_cast<const char*>(sqlite3_value_text(argv[k])), static_cast<size_t>(sqlite3_value_bytes(argv[k])));
+      int other = k ? ta : tb;
+      if (!TextNumber(text, v[k], whole) || (other == SQLITE_INTEGER && !whole)) return ConversionError(ctx, argv[k], other == SQLITE_INTEGER);
+      isInt[k] = other == SQLITE_INTEGER;
+    }
+  }
+  if (isInt[0] && isInt[1]) return sqlite3_result_int64(ctx, static_cast<int64_t>(v[0]) + static_cast<int64_t>(v[1]));
+  sqlite3_result_double(ctx, v[0] + v[1]);
+}
+
+// pt_single(x): the one value of a subquery used as a value; a second row fails as on the server.
+struct Single {
+  int64_t rows;
+  sqlite3_value* value;
+};
+void SingleStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  auto* s = static_cast<Single*>(sqlite3_aggregate_context(ctx, sizeof(Single)));
+  if (!s) return sqlite3_result_error_nomem(ctx);
+  if (++s->rows > 1) {
+    return sqlite3_result_error(ctx,
+                                "Subquery returned more than 1 value. This is not permitted when the subquery follows =, "
+                                "!=, <, <= , >, >= or when the subquery is used as an expression.",
+                                -1);
+  }
+  s->value = sqlite3_value_dup(argv[0]);
+}
+void SingleFinal(sqlite3_context* ctx) {
+  auto* s = static_cast<Single*>(sqlite3_aggregate_context(ctx, 0));
+  if (!s || s->rows == 0) return sqlite3_result_null(ctx);
+  if (s->rows > 1) {
+    sqlite3_value_free(s->value);
+    return sqlite3_result_error(ctx,
+                                "Subquery returned more than 1 value. This is not permitted when the subquery follows =, "
+                                "!=, <, <= , >, >= or when the subquery is used as an expression.",
+                                -1);
+  }
+  sqlite3_result_value(ctx, s->value);
+  sqlite3_value_free(s->value);
+}
+
 // ---- numbers and texts -------------------------------------------------------------------------
 
 // The amounts are money on the server, so ceiling sees exact decimals there; on binary floating
@@ -516,6 +621,8 @@ void RegisterSqlServerDialect(sqlite3* db_, const ServerClock* clock) {
       {"pt_datename", 2, FnDatename, pure},
       {"pt_convert", 3, FnConvert, pure | SQLITE_SUBTYPE},
       {"pt_fits", 2, FnFits, pure},
+      {"pt_num", 1, FnNum, pure},
+      {"pt_add", 2, FnAdd, pure},
       {"pt_pad", 2, FnPad, pure},
       {"pt_objid", 1, FnObjid, pure},
       {"getdate", 0, FnGetdate, SQLITE_UTF8 | SQLITE_INNOCUOUS},
@@ -524,6 +631,8 @@ void RegisterSqlServerDialect(sqlite3* db_, const ServerClock* clock) {
   for (const Fn& f : fns)
     sqlite3_create_function_v2(db_, f.name, f.args, f.flags, const_cast<ServerClock*>(clock), f.fn, nullptr, nullptr,
                                nullptr);
+  sqlite3_create_function_v2(db_, "pt_single", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, SingleStep,
+                             SingleFinal, nullptr);
   char* err = nullptr;
   if (sqlite3_exec(db_,
                    "CREATE TEMP VIEW IF NOT EXISTS syscolumns AS "

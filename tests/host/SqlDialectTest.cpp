@@ -142,6 +142,55 @@ TEST_P(Dialect, ADateThatIsNoDateFailsTheStatement) {
   EXPECT_THAT(Errors(ref).front(), HasSubstr("Conversion failed when converting date and/or time"));
 }
 
+// What SQLite would answer otherwise, answered as the server does, or refused with the
+// database's message naming the construct (the server's own wording on SQLite).
+TEST_P(Dialect, StrictWhereTheServerIsStrict) {
+  struct Case {
+    const char* sql;
+    const char* value;        // the answer, or nullptr when the statement must fail
+    const char* sqliteError;  // a part of the message on each back end
+    const char* pgError;
+  } cases[] = {
+      {"select 'ab'+'cd' v", "abcd", nullptr, nullptr},
+      {"select f_Spbm+f_Spmc v from tbSpda where f_Spbm='000101'", "000101可口可乐", nullptr, nullptr},
+      {"select '1'+1 v", "2", nullptr, nullptr},
+      {"select convert(varchar(8), cast('20240515 09:30' as datetime), 112) v", "20240515", nullptr, nullptr},
+      {"select convert(varchar(10), getdate(), 23) v", "2024-05-15", nullptr, nullptr},
+      {"select convert(varchar(8), f_Jdrq, 23) v from tbSpda where f_Spbm='000101'", "20230101", nullptr, nullptr},
+      {"select cast('abcdefgh' as varchar(6)) v", "abcdef", nullptr, nullptr},
+      {"select datename(month, '20240515') v", "May", nullptr, nullptr},
+      {"select f_Spbm v from tbSpda where f_Spmc=5", nullptr, "Conversion failed when converting the varchar value",
+       "operator does not exist: character varying = integer"},
+      {"select f_bmbm, f_Spmc, count(*) v from tbSpda group by f_bmbm", nullptr, "is invalid in the select list",
+       "must appear in the GROUP BY clause"},
+      {"select f_Spmc, count(*) v from tbSpda", nullptr, "is invalid in the select list", "must appear in the GROUP BY clause"},
+      {"select (select f_Spbm from tbSptm) v", nullptr, "Subquery returned more than 1 value",
+       "more than one row returned by a subquery"},
+      {"select 'a' v union select 1", nullptr, "Conversion failed when converting the varchar value 'a'",
+       "invalid input syntax for type integer"},
+      {"select convert(varchar(8), getdate(), 999) v", nullptr, "is not a valid style number", "is not a valid style number"},
+  };
+  for (const Case& c : cases) {
+    Variant ref;
+    bool ok = host::OpenQuery(host, c.sql, ref);
+    if (c.value) {
+      ASSERT_TRUE(ok) << c.sql << "\n" << Errors(ref).front();
+      EXPECT_EQ(Cell(DecodePacket(ref.AsPacket()), 0, "v"), c.value) << c.sql;
+    } else {
+      EXPECT_FALSE(ok) << c.sql;
+      if (!ok) {
+        EXPECT_THAT(Errors(ref).front(), HasSubstr(postgres() ? c.pgError : c.sqliteError)) << c.sql;
+      }
+    }
+  }
+  // A text longer than its column is refused (the server counts bytes; PostgreSQL characters).
+  Variant tooLong(std::string("update tbZyda set f_Zymc='abcdefghij' where f_Zybm='0001'"));
+  EXPECT_FALSE(host::ExecuteSql(host, tooLong));
+  EXPECT_THAT(Errors(tooLong).front(), HasSubstr(postgres() ? "value too long for type character varying(8)"
+                                                            : "String or binary data would be truncated"));
+  EXPECT_EQ(Cell(Open("select f_Zymc from tbZyda where f_Zybm='0001'"), 0, "f_Zymc"), "张伟");
+}
+
 PT_INSTANTIATE_BACKENDS(Dialect);
 
 }  // namespace
