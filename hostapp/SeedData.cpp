@@ -151,6 +151,7 @@ class Seeder {
       Reference();
       Products();
       Promotions();
+      RulePromotions();
       Stock();
       PriceChanges();
       PricingBills();
@@ -386,6 +387,19 @@ class Seeder {
     }
   }
 
+  // Rows that exercise the price rules at any size: two ordinary promotions of one product in
+  // force at once (the later start wins), and a department's promotion beside a general one
+  // (a query for the department takes the department's).
+  void RulePromotions() {
+    if (products_.size() < 3) return;
+    const Product& twice = products_[1];
+    Promotion(twice, 0, Day(-6), Day(5), false);
+    Promotion(twice, 0, Day(-2), Day(3), false);
+    const Product& dept = products_[2];
+    Promotion(dept, 0, Day(-5), Day(5), false);
+    Promotion(dept, 0, Day(-3), Day(4), true);
+  }
+
   void Stock() {
     const std::string table = "tb" + month_ + "_Yhj";
     const std::string sql = "INSERT INTO " + table +
@@ -467,6 +481,13 @@ class Seeder {
            std::string(bill), b.type, made, "0001", "张伟", b.executed, b.executed ? done : std::string(),
            b.executed ? "" : "待审核");
       int lines = 0;
+      if (seq == 1 && !products_.empty()) {
+        // A line priced for another unit's department (011): the pricing-bill source of unit 010
+        // must leave it out.
+        const Product& p = products_[0];
+        Exec("INSERT INTO tb" + month_ + "_spdj_lsdjg(f_djh,f_spbm,f_bmlx,f_bmbm,f_yxsdj,f_xsdj,f_hyj) VALUES(?,?,?,?,?,?,?)",
+             std::string(bill), p.code, 1, std::string("011"), Money(p.price * 1.2), p.price, p.member);
+      }
       for (const Product& p : products_) {
         if (lines >= 40 || !rng_.Chance(0.04)) continue;
         ++lines;
@@ -567,7 +588,7 @@ class Seeder {
     struct Batch { const char* who; int dayOffset; const char* time; };
     // 0099 is not in the employee file: its requests are never listed.
     const Batch batches[] = {{"0004", 0, "091500"}, {"0004", 0, "143000"}, {"0005", -1, "164500"}, {"0099", 0, "100000"}};
-    std::vector<std::string> promoted, timedCodes, quantityCodes;
+    std::vector<std::string> promoted, timedCodes, quantityCodes, memberCodes;
     Flush();
     {
       Statement st(db_, "SELECT DISTINCT f_spbm FROM tbsptj WHERE f_jsrq>=?1 ORDER BY f_spbm LIMIT 6");
@@ -578,6 +599,9 @@ class Seeder {
       while (x.Step()) timedCodes.push_back(x.Text(0));
       Statement q(db_, "SELECT f_spbm FROM tbPlzj ORDER BY f_spbm LIMIT 4");
       while (q.Step()) quantityCodes.push_back(q.Text(0));
+      Statement m(db_, "SELECT f_spbm FROM tbxsxl WHERE f_jsrq>=?1 AND abs(f_xsdj)>0.005 AND f_xc=1 ORDER BY f_spbm LIMIT 4");
+      m.Bind(1, d_);
+      while (m.Step()) memberCodes.push_back(m.Text(0));
     }
     for (const Batch& b : batches) {
       std::string when = Day(b.dayOffset) + b.time;
@@ -587,6 +611,7 @@ class Seeder {
       if (!promoted.empty()) codes.push_back(rng_.Pick(promoted));
       if (!timedCodes.empty()) codes.push_back(rng_.Pick(timedCodes));
       if (!quantityCodes.empty()) codes.push_back(rng_.Pick(quantityCodes));
+      if (!memberCodes.empty()) codes.push_back(rng_.Pick(memberCodes));  // a member-price sale
       codes.push_back(codes.front());  // the same product requested twice
       for (const std::string& c : codes) {
         Exec("INSERT INTO tbRFBjq(f_Zybm,f_Sj,f_Spbm) VALUES(?,?,?)", b.who, when, c);

@@ -100,6 +100,19 @@ TEST_P(Service, FailuresLeaveTheDatabasesMessageInTheErrorList) {
               HasSubstr(postgres() ? "relation \"tbnosuch\" does not exist" : "no such table: tbNoSuch"));
 }
 
+// A server that drops the connection mid-session: the call that meets it fails with the
+// database's message, the next one works on a new connection. A wrong URI is refused.
+TEST_P(Service, ALostServerIsReportedAndTheNextCallConnectsAgain) {
+  if (!postgres()) GTEST_SKIP() << "an SQLite file cannot go away";
+  std::string pid = Cell(Open("select pg_backend_pid() v"), 0, "v");
+  pt::test::PostgresAdmin("SELECT pg_terminate_backend(" + pid + ")");
+  Variant ref;
+  EXPECT_FALSE(host::OpenQuery(host, "select f_Zymc from tbZyda", ref));
+  EXPECT_THAT(Errors(ref).front(), ::testing::AnyOf(HasSubstr("terminating connection"), HasSubstr("server closed the connection")));
+  EXPECT_EQ(Cell(Open("select f_Zymc from tbZyda where f_Zybm='0001'"), 0, "f_Zymc"), "张伟");
+  EXPECT_THROW(HostDatabase("postgresql://nobody@%2Fno%2Fsuch%2Ffolder:5999/none"), SqlError);
+}
+
 PT_INSTANTIATE_BACKENDS(Service);
 
 }  // namespace

@@ -132,9 +132,24 @@ TEST_P(Seed, HoldsWhatTheModulesRoadsNeed) {
       {"departments attached to a top category", "SELECT count(*) FROM tbdjbmfldz z JOIN tbdjbmfl f USING(f_bmflbm) WHERE f_jb=1"},
       {"unit type", "SELECT count(*) FROM tbxtcs WHERE f_Csmc='dwlx' AND f_csz='00'"},
       {"label templates", "SELECT count(*) FROM tbbbmb WHERE f_lb='标价签' AND f_ReportInfo LIKE '%#'"},
+      {"two ordinary promotions of one product in force",
+       "SELECT count(*) FROM (SELECT f_spbm FROM tbsptj WHERE f_tjlx=0 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d +
+           "' GROUP BY f_spbm HAVING count(*)>1) x"},
+      {"a department's promotion beside a general one",
+       "SELECT count(*) FROM tbsptj a, tbsptj b WHERE a.f_spbm=b.f_spbm AND a.f_tjlx=0 AND b.f_tjlx=0 AND a.f_bmbm='' "
+       "AND b.f_bmbm<>'' AND a.f_qsrq<='" + d + "' AND a.f_jsrq>='" + d + "' AND b.f_qsrq<='" + d + "' AND b.f_jsrq>='" + d + "'"},
+      {"an RF request of a member-price sale",
+       "SELECT count(*) FROM tbRFBjq r, tbZyda e, tbxsxl x WHERE r.f_Zybm=e.f_Zybm AND x.f_spbm=r.f_Spbm AND x.f_xc=1 "
+       "AND x.f_jsrq>='" + d + "' AND abs(x.f_xsdj)>0.005"},
+      {"a pricing-bill line for another department", "SELECT count(*) FROM tb202403_spdj_lsdjg WHERE f_bmlx=1 AND f_bmbm<>'010'"},
   };
   for (const Present& p : present) EXPECT_GT(Count(db, p.sql), 0) << p.what;
   EXPECT_GE(Count(db, "SELECT count(*) FROM (SELECT DISTINCT f_Zybm, f_Sj FROM tbRFBjq) x"), 3);
+  // Fixed-width codes come back with their trailing blanks, as from the server.
+  Statement rf(db, "SELECT f_Zybm, f_Spbm FROM tbRFBjq");
+  ASSERT_TRUE(rf.Step());
+  EXPECT_EQ(rf.Text(0).size(), 8u);
+  EXPECT_EQ(rf.Text(1).size(), 15u);
 }
 
 TEST_P(Seed, StoresEachTemplateFileAsHexText) {
