@@ -233,41 +233,25 @@ class Rewriter {
     return last;
   }
 
-  // Whether the token at `i` stands in a select list (not in a FROM list, a GROUP BY, ...).
-  bool InSelectList(size_t i) const {
+  // The clause keyword that governs the token at `i`: the nearest one at its depth ("" inside
+  // parentheses of their own).
+  std::string ClauseAt(size_t i) const {
     int depth = 0;
     for (size_t j = i; j-- > 0;) {
       if (IsPunct(t_[j], ')')) ++depth;
       else if (IsPunct(t_[j], '(')) {
-        if (depth == 0) return false;
+        if (depth == 0) return {};
         --depth;
       } else if (depth == 0 && t_[j].kind == Tok::Word) {
-        const std::string& w = t_[j].lower;
-        if (w == "select") return true;
-        if (w == "from" || w == "join" || w == "where" || w == "by" || w == "on" || w == "having" || w == "values" ||
-            w == "set")
-          return false;
+        static const char* kClauses[] = {"select", "from", "join", "where", "by", "on", "having", "values", "set", "when"};
+        for (const char* c : kClauses)
+          if (t_[j].lower == c) return c;
       }
     }
-    return false;
+    return {};
   }
-
-  // Whether the token at `i` stands in the SET list of an UPDATE (at the same depth).
-  bool InSetClause(size_t i) const {
-    int depth = 0;
-    for (size_t j = i; j-- > 0;) {
-      if (IsPunct(t_[j], ')')) ++depth;
-      else if (IsPunct(t_[j], '(')) {
-        if (depth == 0) return false;
-        --depth;
-      } else if (depth == 0 && t_[j].kind == Tok::Word) {
-        const std::string& w = t_[j].lower;
-        if (w == "set") return true;
-        if (w == "where" || w == "on" || w == "when" || w == "having" || w == "select" || w == "from") return false;
-      }
-    }
-    return false;
-  }
+  bool InSelectList(size_t i) const { return ClauseAt(i) == "select"; }
+  bool InSetClause(size_t i) const { return ClauseAt(i) == "set"; }
 
   // "+" joins texts on the server and adds numbers: pt_add() does what the operands ask for.
   void PlusRewrites() {

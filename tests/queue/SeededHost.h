@@ -66,6 +66,11 @@ class SeededCopy {
 class SeededMasters {
  public:
   explicit SeededMasters(hostapp::SeedOptions options) : options_(std::move(options)) {}
+  SeededMasters(int products, const std::string& unitType, const std::string& serverDate) {
+    options_.products = products;
+    options_.unitType = unitType;
+    options_.serverDate = serverDate;
+  }
   const SeededDatabaseFile& For(Backend b) {
     auto& m = masters_[b];
     if (!m) m = std::make_unique<SeededDatabaseFile>(options_, b);

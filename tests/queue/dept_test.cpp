@@ -407,11 +407,7 @@ TEST_F(DeptTest, TheWindowIsDraggedByItsClientArea) {
 class DeptOnSeededHost : public DeptTest, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    hostapp::SeedOptions o;
-    o.products = 400;
-    o.serverDate = "20241210";
-    o.unitType = "00";
-    masters_ = new SeededMasters(o);
+    masters_ = new SeededMasters(400, "00", "20241210");
   }
   static void TearDownTestSuite() { delete masters_; }
   void SetUp() override {

@@ -17,11 +17,7 @@ namespace {
 class QueueOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    hostapp::SeedOptions o;
-    o.products = 10000;
-    o.serverDate = "20241210";
-    o.unitType = "02";
-    masters_ = new SeededMasters(o);
+    masters_ = new SeededMasters(10000, "02", "20241210");
   }
   static void TearDownTestSuite() { delete masters_; }
 

@@ -95,11 +95,7 @@ bool Has(const std::vector<std::string>& texts, const std::string& t) {
 class ReportsOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    hostapp::SeedOptions o;
-    o.products = 300;
-    o.serverDate = kToday;
-    o.unitType = "02";
-    masters_ = new SeededMasters(o);
+    masters_ = new SeededMasters(300, "02", kToday);
   }
   static void TearDownTestSuite() { delete masters_; }
 

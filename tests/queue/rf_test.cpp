@@ -82,11 +82,7 @@ using Row = std::vector<std::string>;
 class RfOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    hostapp::SeedOptions o;
-    o.products = 300;
-    o.serverDate = kToday;
-    o.unitType = "02";
-    masters_ = new SeededMasters(o);
+    masters_ = new SeededMasters(300, "02", kToday);
   }
   static void TearDownTestSuite() { delete masters_; }
 

@@ -509,11 +509,7 @@ class SourcesOnSeededHost : public MainWindowFixture, public ::testing::WithPara
  protected:
   static void SetUpTestSuite() {
     for (const char* unit : {"01", "00"}) {
-      hostapp::SeedOptions o;
-      o.products = 600;
-      o.serverDate = "20241210";
-      o.unitType = unit;
-      masters_[unit] = std::make_unique<SeededMasters>(o);
+      masters_[unit] = std::make_unique<SeededMasters>(600, unit, "20241210");
     }
   }
   static void TearDownTestSuite() { masters_.clear(); }
