@@ -12,6 +12,7 @@
 
 #include "hostapp/HostDatabase.h"
 #include "hostapp/PgSupport.h"
+#include "hostapp/SqlDialect.h"
 
 namespace pt::hostapp {
 
@@ -170,6 +171,7 @@ class PgCursor : public DbCursor {
   // wrote them, so the name is given back in the statement's spelling.
   std::string Name(int c) const override {
     std::string name = PQfname(res_, c);
+    if (!name.empty() && name.back() == kAliasMark) name.pop_back();
     std::string lower = AsciiLower(name);
     const std::string& text = sql_;
     for (size_t p = 0; p + name.size() <= text.size(); ++p) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <map>
 
 namespace pt::hostapp {
 
@@ -118,6 +119,7 @@ class Rewriter {
   explicit Rewriter(std::vector<Token> toks, Dialect dialect = Dialect::Sqlite) : t_(std::move(toks)), d_(dialect) {}
 
   std::string Run() {
+    HideAliases();
     if (d_ == Dialect::Sqlite) {
       // SQLite answers these where the server refuses or answers otherwise: refuse them, or
       // route them through functions that give the server's answer.
@@ -385,6 +387,14 @@ class Rewriter {
             if (p < t_.size() && IsPunct(t_[p], '.') && Prev(p) < t_.size()) name = t_[Prev(p)].lower + "." + name;
             grouped.push_back(name);
           }
+      // A grouped name that is only an alias of the list fails first, as on the server
+      // (HideAliases renamed the alias, so the database reports it).
+      bool aliasGrouped = false;
+      for (size_t j = s + 1; j < listEnd && j < t_.size(); ++j)
+        if (t_[j].text.size() > 2 && t_[j].text[t_[j].text.size() - 2] == kAliasMark)
+          for (const std::string& g : grouped)
+            if (g == Lower(t_[j].text.substr(1, t_[j].text.size() - 3))) aliasGrouped = true;
+      if (aliasGrouped) continue;
       auto tail = [](const std::string& n) { return n.substr(n.find('.') == std::string::npos ? 0 : n.find('.') + 1); };
       for (const std::string& b : bare) {
         bool ok = false;
@@ -394,6 +404,116 @@ class Rewriter {
           throw DialectError("Column '" + b +
                              "' is invalid in the select list because it is not contained in either an aggregate "
                              "function or the GROUP BY clause.");
+      }
+    }
+  }
+
+  // Select-list aliases are known to ORDER BY alone on the server; SQLite resolves them in
+  // WHERE, GROUP BY, HAVING and ON too, PostgreSQL in GROUP BY, where the server finds no such
+  // column (or the table's column of that name). Each alias is renamed to its name with kAliasMark appended, and an
+  // ORDER BY term naming it with it, so SQLite resolves every other use as the server does:
+  // to a column of the tables, or "no such column". The back end gives the name back without
+  // the mark. Derived tables and CTEs keep their names: their columns are named from outside.
+  void HideAliases() {
+    size_t first = 0;
+    while (first < t_.size() && !Significant(t_[first])) ++first;
+    if (first < t_.size() && IsWord(t_[first], "create")) return;  // a view's columns keep their names
+    // The "(" enclosing each token (t_.size() at the top).
+    std::vector<size_t> scope(t_.size(), t_.size());
+    {
+      std::vector<size_t> open;
+      for (size_t i = 0; i < t_.size(); ++i) {
+        if (IsPunct(t_[i], ')') && !open.empty()) open.pop_back();
+        scope[i] = open.empty() ? t_.size() : open.back();
+        if (IsPunct(t_[i], '(')) open.push_back(i);
+      }
+    }
+    auto nameOf = [](const Token& t) {
+      if (t.kind == Tok::Word) return t.text;
+      std::string inner = t.text.substr(1, t.text.size() - 2), out;
+      for (size_t i = 0; i < inner.size(); ++i) {
+        out += inner[i];
+        if ((inner[i] == '\'' || inner[i] == '"' || inner[i] == ']') && i + 1 < inner.size() && inner[i + 1] == inner[i]) ++i;
+      }
+      return out;
+    };
+    std::map<size_t, std::map<std::string, std::string>> renamed;  // scope -> alias -> new text
+    auto endsExpression = [](const Token& b) {
+      return (b.kind == Tok::Word && !IsBoundaryWord(b.lower)) || b.kind == Tok::Number || b.kind == Tok::String ||
+             b.kind == Tok::Ident || IsPunct(b, ')');
+    };
+    auto item = [&](size_t from, size_t end, size_t sc) {  // one item of a select list: [from, end)
+      size_t last = Prev(end);
+      if (last >= t_.size() || last <= from) return;
+      const Token& a = t_[last];
+      bool named = (a.kind == Tok::Word && !IsBoundaryWord(a.lower) && a.lower != "end" && a.lower != "null") ||
+                   a.kind == Tok::Ident || a.kind == Tok::String;
+      size_t p = Prev(last);
+      if (!named || p >= t_.size() || p < from || !(IsWord(t_[p], "as") || endsExpression(t_[p]))) return;
+      std::string name = nameOf(a), quoted = "\"";
+      for (char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+      quoted += std::string(1, kAliasMark) + "\"";
+      renamed[sc][Lower(name)] = quoted;
+      t_[last].text = quoted;
+    };
+    for (size_t s = 0; s < t_.size(); ++s) {
+      if (!IsWord(t_[s], "select")) continue;
+      size_t sc = scope[s];
+      if (sc < t_.size() && Next(sc) < t_.size() && IsWord(t_[Next(sc)], "select")) {
+        std::string clause = ClauseAt(sc);
+        size_t before = Prev(sc);
+        if (clause == "from" || clause == "join" || (before < t_.size() && IsWord(t_[before], "as"))) continue;
+      }
+      // The items of the select list, after DISTINCT / ALL / TOP n.
+      size_t j = Next(s);
+      if (j < t_.size() && (IsWord(t_[j], "distinct") || IsWord(t_[j], "all"))) j = Next(j);
+      if (j < t_.size() && IsWord(t_[j], "top")) {
+        j = Next(j);
+        if (j < t_.size() && IsPunct(t_[j], '(')) j = Match(j);
+        j = Next(j);
+      }
+      size_t itemStart = j, k = j;
+      for (; k < t_.size(); k = Next(k)) {
+        const Token& t = t_[k];
+        if (IsPunct(t, '(')) {
+          k = Match(k);
+          continue;
+        }
+        bool end = IsPunct(t, ')') || IsPunct(t, ';') ||
+                   (t.kind == Tok::Word && (t.lower == "from" || t.lower == "where" || t.lower == "group" ||
+                                            t.lower == "order" || t.lower == "having" || t.lower == "union" ||
+                                            t.lower == "except" || t.lower == "intersect" || t.lower == "into"));
+        if (end || IsPunct(t, ',')) {
+          item(itemStart, k, sc);
+          itemStart = Next(k);
+          if (end) break;
+        }
+      }
+      if (k >= t_.size()) item(itemStart, t_.size(), sc);
+    }
+    // ORDER BY terms that name an alias of their own scope.
+    for (size_t o = 0; o < t_.size(); ++o) {
+      size_t by = Next(o);
+      if (!IsWord(t_[o], "order") || by >= t_.size() || !IsWord(t_[by], "by")) continue;
+      auto names = renamed.find(scope[o]);
+      if (names == renamed.end()) continue;
+      bool termStart = true;
+      for (size_t k = Next(by); k < t_.size(); k = Next(k)) {
+        const Token& t = t_[k];
+        if (IsPunct(t, ')') || IsPunct(t, ';')) break;
+        if (IsPunct(t, ',')) {
+          termStart = true;
+          continue;
+        }
+        if (termStart && (t.kind == Tok::Word || t.kind == Tok::Ident)) {
+          size_t n = Next(k);
+          bool whole = n >= t_.size() || IsPunct(t_[n], ',') || IsPunct(t_[n], ')') || IsPunct(t_[n], ';') ||
+                       IsWord(t_[n], "asc") || IsWord(t_[n], "desc") || IsWord(t_[n], "collate");
+          auto hit = names->second.find(Lower(nameOf(t)));
+          if (whole && hit != names->second.end()) t_[k].text = hit->second;
+        }
+        if (IsPunct(t, '(')) k = Match(k);
+        termStart = false;
       }
     }
   }

@@ -35,6 +35,10 @@
 
 namespace pt::hostapp {
 
+// Appended to every select-list alias on SQLite (see HideAliases in SqlDialect.cpp), so that
+// only ORDER BY finds it by its name, as on the server; result column names drop it again.
+inline constexpr char kAliasMark = '\x1f';
+
 class DialectError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -595,6 +595,17 @@ void FnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 std::string DbMessage(sqlite3* db) { return sqlite3_errmsg(db); }
 
+// "no such column: v" where v is a select-list alias of the statement (renamed by the dialect
+// layer, so that only ORDER BY finds it): the server's message, naming what went wrong.
+std::string AliasMessage(const std::string& message, std::string_view sql) {
+  const std::string prefix = "no such column: ";
+  if (message.rfind(prefix, 0) != 0) return message;
+  std::string name = message.substr(prefix.size());
+  std::string renamed = AsciiLower("\"" + name + std::string(1, kAliasMark) + "\"");
+  if (AsciiLower(sql).find(renamed) == std::string::npos) return message;
+  return "Invalid column name '" + name + "': a select-list alias cannot be used in WHERE, GROUP BY, HAVING or ON.";
+}
+
 }  // namespace
 
 void RegisterSqlServerDialect(sqlite3* db_, const ServerClock* clock) {
@@ -656,7 +667,7 @@ class SqliteCursor : public DbCursor {
   SqliteCursor(sqlite3* db, std::string_view sql, const std::string& shownAs) : db_(db), shownAs_(shownAs) {
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &st_, &tail);
-    if (rc != SQLITE_OK) throw SqlError(DbMessage(db_), shownAs_);
+    if (rc != SQLITE_OK) throw SqlError(AliasMessage(DbMessage(db_), sql), shownAs_);
     if (!st_) throw SqlError("空语句", shownAs_);
   }
   ~SqliteCursor() override { sqlite3_finalize(st_); }
@@ -684,7 +695,9 @@ class SqliteCursor : public DbCursor {
   int Columns() const override { return sqlite3_column_count(st_); }
   std::string Name(int c) const override {
     const char* n = sqlite3_column_name(st_, c);
-    return n ? n : "";
+    std::string name = n ? n : "";
+    if (!name.empty() && name.back() == kAliasMark) name.pop_back();
+    return name;
   }
   std::string DeclType(int c) const override {
     const char* d = sqlite3_column_decltype(st_, c);

@@ -169,6 +169,15 @@ TEST_P(Dialect, StrictWhereTheServerIsStrict) {
       {"select 'a' v union select 1", nullptr, "Conversion failed when converting the varchar value 'a'",
        "invalid input syntax for type integer"},
       {"select convert(varchar(8), getdate(), 999) v", nullptr, "is not a valid style number", "is not a valid style number"},
+      // A select-list alias is known to ORDER BY only; elsewhere a name is a column of the tables.
+      {"select f_Spbm v from tbSpda where v='000101'", nullptr, "Invalid column name 'v': a select-list alias",
+       "column \"v\" does not exist"},
+      {"select f_bmbm b, count(*) v from tbSpda group by b", nullptr, "Invalid column name 'b': a select-list alias",
+       "column \"b\" does not exist"},
+      {"select f_Spbm v from tbSpda where f_Spbm in ('000101','000102') order by v desc", "000102", nullptr, nullptr},
+      {"select f_Spbm v, f_Spmc f_Spbm from tbSpda where f_Spbm='000101'", "000101", nullptr, nullptr},
+      {"select x.v from (select f_Spbm v from tbSpda where f_Spbm='000101') x", "000101", nullptr, nullptr},
+      {"select f_Spmc 'v' from tbSpda where f_Spbm='000101'", "可口可乐", nullptr, nullptr},
   };
   for (const Case& c : cases) {
     Variant ref;
