@@ -34,5 +34,8 @@ std::string IniFilePath(const std::string& file, const std::string& directory);
 std::string HostExecutableDir();
 // Tests: answer HostExecutableDir() with this directory; "" restores /proc/self/exe.
 void SetHostExecutableDirForTesting(const std::string& directory);
+// The stand-in host's tools: keep the settings file in this directory instead of beside the
+// executable (the same answer as above).
+inline void UseSettingsDirectory(const std::string& directory) { SetHostExecutableDirForTesting(directory); }
 
 }  // namespace pt

@@ -312,6 +312,7 @@ void MemTable::Set(int field, const Variant& value) {
   if (state_ != State::Edit && state_ != State::Insert)
     throw ModuleError(name_ + ": 数据集不在编辑或插入状态");
   if (field < 0 || field >= FieldCount()) throw ModuleError(name_ + ": 字段序号越界");
+  if (const auto& check = fields_[static_cast<size_t>(field)].check) check(value);
   buffer_[static_cast<size_t>(field)] = Convert(field, value);
   if (state_ == State::Edit) NotifyRecord(current_);
 }
@@ -320,7 +321,8 @@ void MemTable::Set(int field, const Variant& value) {
 
 void MemTable::Append() {
   CheckBrowse("Append");
-  buffer_.assign(fields_.size(), Variant());
+  buffer_.resize(fields_.size());
+  for (size_t f = 0; f < fields_.size(); ++f) buffer_[f] = fields_[f].defaultValue;
   state_ = State::Insert;
   eof_ = true;
   NotifyCurrent();
@@ -761,7 +763,10 @@ void MemTable::LoadPacket(std::string_view bytes) {
     }
     Row r(fields_.size());
     for (size_t f = 0; f < fields_.size(); ++f) {
-      if (source[f] < 0) continue;
+      if (source[f] < 0) {
+        r[f] = fields_[f].defaultValue;
+        continue;
+      }
       Variant& cell = pr[static_cast<size_t>(source[f])];
       if (cell.IsNull()) continue;
       if (p.fields[static_cast<size_t>(source[f])].type == fields_[f].type &&

@@ -34,6 +34,11 @@ struct FieldDef {
   bool visible = true;
   bool inPacket = true;        // false: kept by the table only, never sent or required in packets
   int tag = 0;
+  // What a new row holds, and what a row loaded from a packet without the field holds.
+  Variant defaultValue;
+  // Refuses a value before it is stored: throws ModuleError with the message the clerk sees.
+  // Checks what Set is given, before conversion; a refused value leaves the field as it was.
+  std::function<void(const Variant&)> check;
 
   // The name grids and dialogs show: the label, or the field name when there is none.
   const std::string& DisplayName() const { return label.empty() ? name : label; }

@@ -11,7 +11,7 @@ namespace pt::hostapp {
 
 std::string HostUsage() {
   return "usage: pricetag-host [DB [SERVER-DATE [OPERATOR [MODE-TAG]]]]\n"
-         "                     [--db FILE] [--server-date YYYYMMDD[HHNNSS]] [--operator CODE]\n"
+         "                     [--db FILE|URI] [--server-date YYYYMMDD[HHNNSS]] [--operator CODE]\n"
          "                     [--mode TAG] [--trace FILE] [--module FILE] [--print-pdf FILE]\n"
          "Without a database the demo database in the per-user data folder is used (seeded on\n"
          "first use, server date " + std::string(kDemoServerDate) + "). The call trace is also switched on by\n"

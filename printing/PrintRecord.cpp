@@ -87,6 +87,26 @@ std::string WithBackslash(std::string dir) {
 
 }  // namespace
 
+// What the fields are called where a person reads them (a label preview saved as a spreadsheet).
+const std::pair<const char*, const char*> kLabels[] = {
+    {"f_bmbm", "部门编码"},       {"f_bmmc", "部门名称"},           {"f_Spbm", "商品编码"},
+    {"f_Spmc", "商品名称"},       {"f_Sphh", "商品货号"},           {"f_Spcd", "商品产地"},
+    {"f_Ggxh", "规格型号"},       {"f_Sppp", "商品品牌"},           {"f_spbz", "商品备注"},
+    {"f_Jldw", "计量单位"},       {"f_Bzq", "保质期"},              {"f_Xsdj", "销售单价"},
+    {"f_Yxsdj", "原销售单价"},    {"f_Hyj", "会员价"},              {"f_Jdrq", "建档日期"},
+    {"f_Sptm", "商品条码"},       {"f_Dwbl", "单位比率"},           {"f_Kc", "库存"},
+    {"f_Pljg", "批量价格"},       {"f_zpl", "整批量"},              {"f_Plsl", "批量数量"},
+    {"f_Plfs", "批量方式"},       {"f_Qsrq", "特价起始日期"},       {"f_Jsrq", "特价结束日期"},
+    {"f_Tjjg", "特价价格"},       {"f_q7yxsdj", "前七天最低价"},    {"f_HytjQsrq", "会员特价起始日期"},
+    {"f_HytjJsrq", "会员特价结束日期"}, {"f_HyTjjg", "会员特价价格"}, {"f_Plqsrq", "批量作价起始日期"},
+    {"f_Pljsrq", "批量作价结束日期"}, {"xsxl.f_jgfs", "限时限量价格方式"}, {"xsxl.f_qsrq", "限时限量起始日期"},
+    {"xsxl.f_jsrq", "限时限量结束日期"}, {"xsxl.f_qssj", "限时限量起始时间"}, {"xsxl.f_jssj", "限时限量结束时间"},
+    {"xsxl.f_xlsl", "限时限量限量数量"}, {"xsxl.f_sdxl", "限时限量时段限量"}, {"xsxl.f_xdsl", "限时限量每单限量数量"},
+    {"xsxl.f_xsdj", "限时限量销售单价"}, {"xsxl.f_q7yxsdj", "限时前七天最低价"}, {"xsxl.f_xc", "限购天数"},
+    {"f_jgfs", "价格方式"},       {"f_zjbz", "整件包装"},           {"f_zDwbl", "中包装率"},
+    {"f_cf", "成份"},             {"f_jyzt", "经营状态"},           {"f_dhfs", "订货方式"},
+};
+
 void DefinePrintFields(MemTable& t) {
   for (const PrintField& f : kFields) {
     FieldDef d;
@@ -94,6 +114,8 @@ void DefinePrintFields(MemTable& t) {
     d.type = f.type;
     d.size = f.size;
     d.displayFormat = f.format;
+    for (const auto& [name, label] : kLabels)
+      if (d.name == name) d.label = label;
     t.AddField(std::move(d));
   }
 }
@@ -114,26 +136,36 @@ PrintSettings LoadPrintSettings(const std::string& file, const std::string& sect
   return s;
 }
 
+PrintRecordFiller::PrintRecordFiller(const MemTable& queue, const MemTable& print, const std::string& periodChoice)
+    : current_(periodChoice == "0") {
+  for (const PrintField& f : kFields)
+    if (f.from) copies_.push_back({print.FieldIndexOrThrow(f.name), queue.FieldIndexOrThrow(f.from)});
+  for (const PeriodField& p : kPeriodFields)
+    period_.push_back({print.FieldIndexOrThrow(p.print), queue.FieldIndexOrThrow(current_ ? p.current : p.next)});
+  toJgfs_ = print.FieldIndexOrThrow("f_jgfs");
+  fromJgfs_ = queue.FieldIndexOrThrow(current_ ? "f_Bqjgfs" : "f_Xqjgfs");
+  toXsdj_ = print.FieldIndexOrThrow("f_Xsdj");
+  toQ7_ = print.FieldIndexOrThrow("f_q7yxsdj");
+  toXsxlQ7_ = print.FieldIndexOrThrow("xsxl.f_q7yxsdj");
+  fromXsxlQ7_ = queue.FieldIndexOrThrow("xsxl.f_q7yxsdj");
+}
+
+void PrintRecordFiller::Append(const MemTable& queue, int row, MemTable& print) const {
+  print.Append();
+  for (const Copy& c : copies_) print.Set(c.to, queue.CellAt(row, c.from));
+  print.Set(toXsxlQ7_, SevenDayPrice(queue.CellAt(row, fromXsxlQ7_), print.Get(toXsdj_)));
+  for (const Copy& p : period_) print.Set(p.to, queue.CellAt(row, p.from));
+  const Variant& jgfs = queue.CellAt(row, fromJgfs_);
+  // The next period's price mode is taken as text: a missing one prints as empty text.
+  print.Set(toJgfs_, current_ ? jgfs : Variant(jgfs.ToText()));
+  print.Set(toQ7_, SevenDayPrice(print.Get(toQ7_), print.Get(toXsdj_)));
+  print.Post();
+}
+
 bool FillPrintRecords(MemTable& queue, MemTable& print, const std::string& periodChoice, bool& detailRefresh,
                       std::string& failure) {
   failure.clear();
-  // Resolve the copies once: field positions of both tables.
-  struct Copy { int to; int from; };
-  std::vector<Copy> copies;
-  for (const PrintField& f : kFields)
-    if (f.from) copies.push_back({print.FieldIndexOrThrow(f.name), queue.FieldIndexOrThrow(f.from)});
-  const bool current = periodChoice == "0";
-  struct Period { int to; int from; };
-  std::vector<Period> period;
-  for (const PeriodField& p : kPeriodFields)
-    period.push_back({print.FieldIndexOrThrow(p.print), queue.FieldIndexOrThrow(current ? p.current : p.next)});
-  const int toJgfs = print.FieldIndexOrThrow("f_jgfs");
-  const int fromJgfs = queue.FieldIndexOrThrow(current ? "f_Bqjgfs" : "f_Xqjgfs");
-  const int toXsdj = print.FieldIndexOrThrow("f_Xsdj");
-  const int toQ7 = print.FieldIndexOrThrow("f_q7yxsdj");
-  const int toXsxlQ7 = print.FieldIndexOrThrow("xsxl.f_q7yxsdj");
-  const int fromXsxlQ7 = queue.FieldIndexOrThrow("xsxl.f_q7yxsdj");
-
+  const PrintRecordFiller filler(queue, print, periodChoice);
   print.EmptyDataSet();
   detailRefresh = false;
   const int keepRecNo = queue.RecNo();
@@ -141,25 +173,13 @@ bool FillPrintRecords(MemTable& queue, MemTable& print, const std::string& perio
 
   bool ok = true;
   try {
-    queue.First();
-    while (!queue.Eof()) {
-      print.Append();
-      for (const Copy& c : copies) print.Set(c.to, queue.Get(c.from));
-      print.Set(toXsxlQ7, SevenDayPrice(queue.Get(fromXsxlQ7), print.Get(toXsdj)));
-      for (const Period& p : period) print.Set(p.to, queue.Get(p.from));
-      const Variant& jgfs = queue.Get(fromJgfs);
-      // The next period's price mode is taken as text: a missing one prints as empty text.
-      print.Set(toJgfs, current ? jgfs : Variant(jgfs.ToText()));
-      print.Set(toQ7, SevenDayPrice(print.Get(toQ7), print.Get(toXsdj)));
-      print.Post();
-      queue.Next();
-    }
+    for (int row = 0; row < queue.RecordCount(); ++row) filler.Append(queue, row, print);
   } catch (const std::exception& e) {
     ok = false;
     failure = e.what();
     if (print.state() == MemTable::State::Insert) print.Post();
   }
-  if (keepRecNo > 0) queue.SetRecNo(keepRecNo);
+  if (keepRecNo > 0 && queue.RecNo() != keepRecNo) queue.SetRecNo(keepRecNo);
   queue.EnableControls();
   detailRefresh = true;
   return ok;

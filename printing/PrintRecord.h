@@ -3,6 +3,7 @@
 // queue order, with the promotion period chosen in the print settings and the seven-day lowest
 // prices that may appear on a label.
 #include <string>
+#include <vector>
 
 #include "common/MemTable.h"
 
@@ -26,6 +27,25 @@ PrintSettings LoadPrintSettings(const std::string& file, const std::string& sect
 
 inline constexpr const char* kSettingsFile = "Tallmerpos.ini";
 inline constexpr const char* kSettingsSection = "SpBjqDy";
+
+// Turns queue rows into print records (the fields taken as they stand, the two seven-day rules
+// and the period rule), with the field positions of both tables resolved once. Rows are read by
+// position, so the queue's current row never moves.
+class PrintRecordFiller {
+ public:
+  // Throws ModuleError when either table lacks a field the record needs.
+  PrintRecordFiller(const MemTable& queue, const MemTable& print, const std::string& periodChoice);
+  // Appends the record of the queue's visible row `row` (0-based) to `print` and posts it. When
+  // a value fails, the record stays appended (unposted) with what it had and the error goes on.
+  void Append(const MemTable& queue, int row, MemTable& print) const;
+
+ private:
+  struct Copy { int to; int from; };
+  std::vector<Copy> copies_;
+  std::vector<Copy> period_;
+  bool current_;
+  int toJgfs_, fromJgfs_, toXsdj_, toQ7_, toXsxlQ7_, fromXsxlQ7_;
+};
 
 // Fills `print` from every queue row. The queue's current row, its controls and the caller's
 // detail-refresh flag are restored on every way out. A row that fails stops the pass: the

@@ -5,10 +5,13 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "common/ErrorGuard.h"
 #include "common/IniFile.h"
+#include "common/TextRoutines.h"
 #include "common/UiSeam.h"
 #include "common/Variant.h"
 #include "printing/PrintRecord.h"
+#include "printing/UnitDyjjz.h"
 
 namespace pt::printing {
 
@@ -19,7 +22,7 @@ std::string S(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-TfmDysz::TfmDysz(QWidget* owner) : QDialog(owner) {
+TfmDysz::TfmDysz(QWidget* owner, const LabelSheet& sheet) : QDialog(owner), sheet_(sheet) {
   setObjectName("TfmDysz");
   setWindowTitle("打印设置");
   setModal(true);
@@ -35,6 +38,15 @@ TfmDysz::TfmDysz(QWidget* owner) : QDialog(owner) {
   cboDyLb->setCurrentIndex(0);
   edtbz = new QLineEdit(this);
   edtbz->setObjectName("edtbz");
+  feQswz = new QLineEdit(this);
+  feQswz->setObjectName("feQswz");
+  lblQswz = new QLabel(this);
+  lblQswz->setObjectName("lblQswz");
+  lblQswz->setText(sheet_.labelsPerSheet > 1 ? Q("（1-" + std::to_string(sheet_.labelsPerSheet) + "）")
+                   : sheet_.labelsPerSheet == 1 ? QString("（卷式标签不用）")
+                                                : QString());
+  btnJz = new QPushButton("打印机校准...", this);
+  btnJz->setObjectName("btnJz");
   btnOK = new QPushButton("确定 [&O]", this);
   btnOK->setObjectName("btnOK");
   btnCancel = new QPushButton("放弃 [&C]", this);
@@ -47,7 +59,13 @@ TfmDysz::TfmDysz(QWidget* owner) : QDialog(owner) {
     grid->addWidget(new QLabel(captions[i], this), i, 0);
     grid->addWidget(edits[i], i, 1);
   }
+  auto* start = new QHBoxLayout;
+  start->addWidget(feQswz, 1);
+  start->addWidget(lblQswz);
+  grid->addWidget(new QLabel("起始位置：", this), 4, 0);
+  grid->addLayout(start, 4, 1);
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(btnJz);
   buttons->addStretch();
   buttons->addWidget(btnOK);
   buttons->addWidget(btnCancel);
@@ -57,10 +75,12 @@ TfmDysz::TfmDysz(QWidget* owner) : QDialog(owner) {
 
   connect(btnOK, &QPushButton::clicked, this, &TfmDysz::btnOKClick);
   connect(btnCancel, &QPushButton::clicked, this, [this] { done(2); });
+  connect(btnJz, &QPushButton::clicked, this, Guarded(this, [this] { btnJzClick(); }));
   ReadSettings();
 }
 
 void TfmDysz::ReadSettings() {
+  feQswz->setText(Q(StartPositionSetting()));
   feSpdj->setText(Q(ReadIniValue(kSettingsFile, kSettingsSection, "Spdj", "合格", "")));
   feJjyy->setText(Q(ReadIniValue(kSettingsFile, kSettingsSection, "Jjyy", "酬宾", "")));
   const std::string dytj = ReadIniValue(kSettingsFile, kSettingsSection, "Dytj", "0", "");
@@ -80,14 +100,31 @@ void TfmDysz::ReadSettings() {
 }
 
 void TfmDysz::btnOKClick() {
+  // The start position is checked against the chosen template's sheet before anything is kept.
+  const std::string start = Trim(S(feQswz->text()));
+  std::string refused = ReadStartPosition(start, sheet_.labelsPerSheet).message;
+  int64_t n = 0;
+  if (refused.empty() && (!IsIntegerText(start) || !TextToInt(start, n) || n < 1))
+    refused = "起始位置“" + start + "”无效：请输入从 1 起的整数";
+  if (!refused.empty()) {
+    ui::ShowMessage(this, Q(refused), "提示", ui::Icon::Warning);
+    feQswz->setFocus();
+    return;
+  }
   WriteIniValue(kSettingsFile, kSettingsSection, "Spdj", S(feSpdj->text()), "");
   WriteIniValue(kSettingsFile, kSettingsSection, "Jjyy", S(feJjyy->text()), "");
   WriteIniValue(kSettingsFile, kSettingsSection, "Dytj", std::to_string(cboDyLb->currentIndex()), "");
+  WriteIniValue(kSettingsFile, kSettingsSection, kStartPositionKey, start, "");
   done(1);
 }
 
-bool TfmDysz::Edit(QWidget* owner, std::string& remark) {
-  TfmDysz dlg(owner);
+void TfmDysz::btnJzClick() {
+  TfmDyjjz calibration(this, sheet_);
+  ui::ExecModal(&calibration);
+}
+
+bool TfmDysz::Edit(QWidget* owner, std::string& remark, const LabelSheet& sheet) {
+  TfmDysz dlg(owner, sheet);
   dlg.edtbz->setText(Q(remark));
   if (ui::ExecModal(&dlg) != 1) return false;
   remark = S(dlg.edtbz->text());

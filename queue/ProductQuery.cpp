@@ -1,6 +1,7 @@
 #include "queue/ProductQuery.h"
 
 #include <algorithm>
+#include <set>
 
 #include "common/TextRoutines.h"
 #include "common/Variant.h"
@@ -91,10 +92,74 @@ std::string CodeNotFoundMessage(CodeKind kind, const std::string& code) {
 }
 
 void ImportCodeList::Add(const std::string& line) {
-  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), line);
-  if (it != sorted_.end() && *it == line) return;
-  sorted_.insert(it, line);
-  codes_.push_back(line);
+  std::string code = Trim(line);
+  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), code);
+  if (it != sorted_.end() && *it == code) return;
+  sorted_.insert(it, code);
+  codes_.push_back(std::move(code));
+}
+
+namespace {
+
+// A code as the server compares it: letter case and trailing blanks do not count.
+std::string CodeKey(const std::string& code) {
+  std::string key = TrimRight(code);
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return key;
+}
+
+std::set<std::string> KeysOf(const MemTable& rows, const char* field) {
+  std::set<std::string> keys;
+  const int f = rows.FieldIndex(field);
+  if (f < 0) return keys;
+  for (int r = 0; r < rows.TotalRecordCount(); ++r) {
+    const Variant& v = rows.StoredCell(r, f);
+    if (!v.IsNull()) keys.insert(CodeKey(v.ToText()));
+  }
+  return keys;
+}
+
+}  // namespace
+
+std::vector<std::string> CodesNotReturned(const ImportCodeList& list, CodeKind kind, const MemTable& rows) {
+  const char* field = kind == CodeKind::ProductCode ? "f_Spbm" : kind == CodeKind::ArticleNumber ? "f_Sphh" : "f_Sptm";
+  const std::set<std::string> found = KeysOf(rows, field);
+  std::vector<std::string> missing;
+  for (const std::string& code : list.Codes())
+    if (!code.empty() && !found.count(CodeKey(code))) missing.push_back(code);
+  return missing;
+}
+
+std::string BarcodeOwnersSql(const std::vector<std::string>& barcodes) {
+  std::string sql = "select f_sptm,f_spbm from tbSptm where f_sptm in (";
+  for (size_t i = 0; i < barcodes.size(); ++i) sql += (i ? ",'" : "'") + QuoteSql(barcodes[i]) + "'";
+  return sql + ")";
+}
+
+std::vector<std::string> BarcodesWithoutProduct(const std::vector<std::string>& barcodes, const MemTable& owners,
+                                                const MemTable& rows) {
+  const std::set<std::string> products = KeysOf(rows, "f_Spbm");
+  std::set<std::string> queued;  // barcodes whose product came back
+  const int code = owners.FieldIndex("f_sptm"), product = owners.FieldIndex("f_spbm");
+  if (code >= 0 && product >= 0)
+    for (int r = 0; r < owners.TotalRecordCount(); ++r)
+      if (products.count(CodeKey(owners.StoredCell(r, product).ToText())))
+        queued.insert(CodeKey(owners.StoredCell(r, code).ToText()));
+  std::vector<std::string> missing;
+  for (const std::string& b : barcodes)
+    if (!queued.count(CodeKey(b))) missing.push_back(b);
+  return missing;
+}
+
+std::string MissingCodesMessage(CodeKind kind, size_t imported, const std::vector<std::string>& missing) {
+  const std::string what = CodeKindCaption(kind);
+  std::string text = "导入的" + std::to_string(imported) + "个" + what + "中，有" + std::to_string(missing.size()) +
+                     "个没有找到商品：";
+  for (size_t i = 0; i < missing.size() && i < kMissingCodesShown; ++i) text += "\r\n" + missing[i];
+  if (missing.size() > kMissingCodesShown)
+    text += "\r\n……另有" + std::to_string(missing.size() - kMissingCodesShown) + "个";
+  return text + "\r\n\r\n是否把这" + std::to_string(missing.size()) + "个" + what + "保存到文本文件？";
 }
 
 std::string ImportCodeList::Condition(CodeKind kind) const {

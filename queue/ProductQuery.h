@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/MemTable.h"
+
 namespace pt::queue {
 
 // Restricts a request to products whose business status allows sale; appended for every unit
@@ -38,13 +40,16 @@ std::string CodeEntryCondition(CodeKind kind, const std::string& code);
 // "档案中无商品编码为…的商品或商品不允许销售!"
 std::string CodeNotFoundMessage(CodeKind kind, const std::string& code);
 
-// The list condition of a code-file import. Each line is a code as stored (no trimming); a code
-// already in the list is not added again (whole codes are compared, so 123 after 1234 is kept).
+// The list condition of a code-file import. Blanks around a line and a carriage return at its
+// end are not part of the code (files saved on Windows, codes typed with a trailing blank); a
+// code already in the list is not added again (whole codes are compared, so 123 after 1234 is
+// kept).
 class ImportCodeList {
  public:
   void Add(const std::string& line);
   bool Empty() const { return codes_.empty(); }
   size_t size() const { return codes_.size(); }
+  const std::vector<std::string>& Codes() const { return codes_; }  // in file order
   // " da.f_Spbm in ('a','b')" etc.
   std::string Condition(CodeKind kind) const;
 
@@ -52,6 +57,26 @@ class ImportCodeList {
   std::vector<std::string> codes_;
   std::vector<std::string> sorted_;  // for the duplicate test
 };
+
+// The codes of an import that no row of `rows` (the query's result, also rows a filter hides)
+// carries in the field of the lookup kind: f_Spbm, f_Sphh or f_Sptm. Compared as the server
+// compares texts, without regard to letter case or trailing blanks; empty codes (blank lines)
+// are left out. In file order.
+std::vector<std::string> CodesNotReturned(const ImportCodeList& list, CodeKind kind, const MemTable& rows);
+
+// A product may be queued under another of its barcodes than the one imported (one row per
+// product, or per package unit). The statement that names the product of each of the barcodes,
+// and of those barcodes the ones whose product (f_spbm in `owners`, rows of f_sptm and f_spbm)
+// is not among the rows either.
+std::string BarcodeOwnersSql(const std::vector<std::string>& barcodes);
+std::vector<std::string> BarcodesWithoutProduct(const std::vector<std::string>& barcodes, const MemTable& owners,
+                                                const MemTable& rows);
+
+// What the clerk is told of the codes that found no product: how many of how many (blank lines
+// are not codes), the first
+// kMissingCodesShown of them, and the question whether to save the full list.
+inline constexpr size_t kMissingCodesShown = 20;
+std::string MissingCodesMessage(CodeKind kind, size_t imported, const std::vector<std::string>& missing);
 
 // One line of an amount-controlled import ("金额控制商品导入").
 struct AmountLine {

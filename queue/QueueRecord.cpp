@@ -1,5 +1,9 @@
 #include "queue/QueueRecord.h"
 
+#include <cmath>
+
+#include "common/TextRoutines.h"
+
 namespace pt::queue {
 
 namespace {
@@ -104,6 +108,36 @@ void DefineQueueFields(MemTable& t) {
       {"f_dhfs", T, 50, ""},
       {"f_jekz", T, 1, "", "", true, false},
   });
+  // Labels printed for the row: kept by the table, never sent to the host; 1 unless the clerk
+  // says otherwise.
+  Define(t, {{kCopiesField, I, 0, "打印份数", "", true, false}});
+  FieldDef& copies = t.MutableField(t.FieldCount() - 1);
+  copies.defaultValue = Variant(1);
+  copies.check = [](const Variant& value) {
+    if (!CopiesValue(value)) throw ModuleError(CopiesRefusedMessage(value));
+  };
+}
+
+std::optional<int> CopiesValue(const Variant& value) {
+  int64_t n = 0;
+  switch (value.kind()) {
+    case Variant::Kind::Int: n = value.AsInt(); break;
+    case Variant::Kind::Float:
+      if (value.AsFloat() != std::floor(value.AsFloat()) || std::fabs(value.AsFloat()) > 1e9) return std::nullopt;
+      n = static_cast<int64_t>(value.AsFloat());
+      break;
+    case Variant::Kind::Text:
+      if (!TextToInt(Trim(value.AsText()), n) || !IsIntegerText(Trim(value.AsText()))) return std::nullopt;
+      break;
+    default: return std::nullopt;
+  }
+  if (n < 1 || n > kMaxCopies) return std::nullopt;
+  return static_cast<int>(n);
+}
+
+std::string CopiesRefusedMessage(const Variant& value) {
+  std::string shown = value.IsNull() ? "" : value.kind() == Variant::Kind::Text ? value.AsText() : value.ToText();
+  return "打印份数“" + shown + "”无效：请输入 1 到 " + std::to_string(kMaxCopies) + " 之间的整数";
 }
 
 void DefineHistoryFields(MemTable& t) {

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/AdvDBEh.h"
 #include "common/ErrorGuard.h"
@@ -25,11 +27,12 @@
 #include "controls/ToolButtons.h"
 #include "host/HostOperations.h"
 #include "module/ModuleSession.h"
+#include "printing/LabelPrintPass.h"
 #include "printing/PrintRecord.h"
 #include "printing/UnitDysz.h"
+#include "queue/QueueFile.h"
+#include "queue/QueueFill.h"
 #include "queue/QueueRecord.h"
-#include "report_engine/MemTableSource.h"
-#include "report_engine/ReportView.h"
 
 namespace pt {
 
@@ -135,6 +138,12 @@ void TFrmspbqdy::BuildToolBar() {
   N4 = MakeRadio(PopupMenu1, importGroup, "N4", "商品货号", true);
   N5 = MakeRadio(PopupMenu1, importGroup, "N5", "商品条码", false);
   Njekzsp = MakeRadio(PopupMenu1, importGroup, "Njekzsp", "金额控制商品", false);
+  // A kept queue: after the import kinds, since opening one fills the queue as an import does.
+  PopupMenu1->addSeparator();
+  NDkdl = PopupMenu1->addAction(QString::fromUtf8("打开队列文件..."));
+  NDkdl->setObjectName("NDkdl");
+  NBcdl = PopupMenu1->addAction(QString::fromUtf8("保存队列文件..."));
+  NBcdl->setObjectName("NBcdl");
   btnimport->setMenu(PopupMenu1);
   btnimport->setPopupMode(QToolButton::MenuButtonPopup);
 
@@ -187,6 +196,8 @@ void TFrmspbqdy::BuildToolBar() {
   connect(btnimport, &QToolButton::clicked, this, Guarded(this, [this] { btnimportClick(); }));
   for (QAction* a : {N3, N4, N5, Njekzsp})
     connect(a, &QAction::triggered, this, Guarded(this, [this, a] { N3Click(a); }));
+  connect(NDkdl, &QAction::triggered, this, Guarded(this, [this] { NDkdlClick(); }));
+  connect(NBcdl, &QAction::triggered, this, Guarded(this, [this] { NBcdlClick(); }));
   connect(TbnFilter, &QToolButton::clicked, this, Guarded(this, [this] { TbnFilterClick(); }));
   connect(tbDelete, &QToolButton::clicked, this, Guarded(this, [this] { tbDeleteClick(); }));
   connect(N1, &QAction::triggered, this, Guarded(this, [this] { tbDeleteClick(); }));
@@ -245,7 +256,13 @@ void TFrmspbqdy::BuildPanels() {
   dgdview->AddColumn("f_bmmc");
   dgdview->AddColumn("f_Spbm");
   dgdview->AddColumn("f_Spmc");
-  dgdview->SetReadOnly(true);
+  // The copies are the one value the clerk types into the queue: a number key on the column
+  // starts it (a double-click stays the product info edit).
+  dgdview->AddColumn(queue::kCopiesField, {}, 60);
+  dgdview->SetReadOnly(false);
+  for (int c = 0; c < dgdview->ColumnCount(); ++c)
+    dgdview->Column(c)->SetReadOnly(dgdview->Column(c)->FieldName() != queue::kCopiesField);
+  dgdview->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
   dgdview->SetRowSelect(true);
   dgdview->SetSortMarking(true);
   dgdview->SetAutoSorted(true);
@@ -429,13 +446,7 @@ bool TFrmspbqdy::FillTemplateList() {
     return false;
   }
   if (!ref.IsPacket()) throw ModuleError("主机没有返回模板数据包");
-  // The template text is long: whatever size the host declares, nothing of it may be cut.
-  CdsTemplate.Close();
-  CdsTemplate.ClearFields();
-  CdsTemplate.AddField("f_Reportname", FieldType::Text, 0);
-  CdsTemplate.AddField("f_ReportInfo", FieldType::Text, 0);
-  CdsTemplate.CreateDataSet();
-  CdsTemplate.LoadPacket(ref.AsPacket());
+  printing::LoadTemplateList(CdsTemplate, ref.AsPacket());
   cboTemplate->clear();
   const int nameField = CdsTemplate.FieldIndexOrThrow("f_reportname");
   for (int i = 0; i < CdsTemplate.RecordCount(); ++i) cboTemplate->addItem(Q(CdsTemplate.CellAt(i, nameField).ToText()));
@@ -536,13 +547,7 @@ void TFrmspbqdy::cdsSpdaAfterScroll() {
 // ============================================================== product query
 
 Variant TFrmspbqdy::ConditionPacket(const std::string& condition, const std::string& deptSql) {
-  cdsSend.First();
-  cdsSend.Edit();
-  cdsSend.Set("f_Tj", condition);
-  cdsSend.Set("f_Yxsdj", chkYxsdj->isChecked() ? "1" : "0");
-  cdsSend.Set("f_DeptSql", deptSql);
-  cdsSend.Post();
-  return Variant::MakePacket(cdsSend.ToPacket());
+  return queue::ConditionPacket(cdsSend, condition, chkYxsdj->isChecked(), deptSql);
 }
 
 int TFrmspbqdy::CurrentQueryMode() const {
@@ -665,20 +670,12 @@ void TFrmspbqdy::edtNameKeyDown(int key, Qt::KeyboardModifiers) {
     ui::ShowMessage(this, Q(queue::CodeNotFoundMessage(kind, code)), "警告", ui::Icon::Warning);
     return;
   }
-  // Field positions of the queue for each returned field, resolved once.
   try {
-    std::vector<int> target(static_cast<size_t>(found.FieldCount()));
-    for (int f = 0; f < found.FieldCount(); ++f) target[static_cast<size_t>(f)] = cdsSpda.FieldIndexOrThrow(found.Field(f).name);
-    for (int r = 0; r < found.RecordCount(); ++r) {
-      DetailRefresh = false;
-      cdsSpda.Append();
-      for (int f = 0; f < found.FieldCount(); ++f) cdsSpda.Set(target[static_cast<size_t>(f)], found.CellAt(r, f));
-      cdsSpda.Post();
-    }
+    DetailRefresh = false;
+    queue::AppendRows(found, cdsSpda);
     DetailRefresh = true;
   } catch (const std::exception& e) {
     DetailRefresh = true;
-    if (cdsSpda.state() == MemTable::State::Insert) cdsSpda.Cancel();
     ui::ShowMessage(this, Q(e.what()), "错误提示", ui::Icon::Warning);
   }
   if (!cdsSpda.IsEmpty()) {
@@ -741,6 +738,40 @@ void TFrmspbqdy::ImportCodes() {
   cdsSpda.LoadPacket(ref.AsPacket());
   if (cdsSpda.IsEmpty()) EmptyHistories();
   UpdateCounterLabel();
+  ReportMissingCodes(list, kind);
+}
+
+// Tells the clerk which imported codes found no product, and offers to save them all.
+void TFrmspbqdy::ReportMissingCodes(const queue::ImportCodeList& list, queue::CodeKind kind) {
+  std::vector<std::string> missing = queue::CodesNotReturned(list, kind, cdsSpda);
+  if (missing.empty()) return;
+  if (kind == queue::CodeKind::Barcode) {
+    Variant ref;
+    if (!host::OpenQuery(Host(), queue::BarcodeOwnersSql(missing), ref)) {
+      ShowHostErrors(this, ref, "无法核对没有找到商品的条码:");
+      return;
+    }
+    if (!ref.IsPacket()) throw ModuleError("主机没有返回条码数据包");
+    MemTable owners("cdsOwners");
+    owners.LoadPacket(ref.AsPacket());
+    missing = queue::BarcodesWithoutProduct(missing, owners, cdsSpda);
+    if (missing.empty()) return;
+  }
+  const auto codes = static_cast<size_t>(
+      std::count_if(list.Codes().begin(), list.Codes().end(), [](const std::string& c) { return !c.empty(); }));
+  if (ui::ShowMessage(this, Q(queue::MissingCodesMessage(kind, codes, missing)), "提示", ui::Icon::Information,
+                      ui::Buttons::YesNo) != ui::kResultYes)
+    return;
+  const std::string what = queue::CodeKindCaption(kind);
+  const QString path = ui::Handler().SaveFileName(this, Q("保存没有找到商品的" + what), Q("没有找到的" + what + ".txt"),
+                                                  QString::fromUtf8("文本文件 (*.txt)"));
+  if (path.isEmpty()) return;
+  if (!WriteTextFileLines(S(path), missing)) {
+    ui::ShowMessage(this, Q("无法写入文件 " + S(path)), "错误", ui::Icon::Error);
+    return;
+  }
+  ui::ShowMessage(this, Q("已把" + std::to_string(missing.size()) + "个" + what + "保存到 " + S(path)), "提示",
+                  ui::Icon::Information);
 }
 
 void TFrmspbqdy::ImportAmountControlled() {
@@ -874,60 +905,74 @@ void TFrmspbqdy::tbnAssistantClick() {
 
 void TFrmspbqdy::TbnExitClick() { close(); }
 
+// ============================================================== kept queues
+
+namespace {
+const QString kQueueFilter = QString::fromUtf8("打印队列 (*.ptq);;所有文件 (*)");
+}
+
+void TFrmspbqdy::NDkdlClick() {
+  const QString path = ui::Handler().OpenFileName(this, QString::fromUtf8("打开打印队列"), kQueueFilter);
+  if (path.isEmpty()) return;
+  try {
+    queue::LoadQueueFile(S(path), cdsSpda);
+  } catch (const std::exception& e) {
+    ui::ShowMessage(this, Q(e.what()), "错误", ui::Icon::Error);
+    return;
+  }
+  if (cdsSpda.IsEmpty()) EmptyHistories();
+  UpdateCounterLabel();
+}
+
+void TFrmspbqdy::NBcdlClick() {
+  if (!cdsSpda.Active() || cdsSpda.IsEmpty()) {
+    ui::ShowMessage(this, QString::fromUtf8("打印队列中没有商品，无需保存。"), "提示", ui::Icon::Information);
+    return;
+  }
+  QString path = ui::Handler().SaveFileName(this, QString::fromUtf8("保存打印队列"), QString::fromUtf8("打印队列.ptq"),
+                                            kQueueFilter);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += queue::kQueueFileExtension;
+  try {
+    queue::SaveQueueFile(cdsSpda, S(path));
+  } catch (const std::exception& e) {
+    ui::ShowMessage(this, Q(e.what()), "错误", ui::Icon::Error);
+    return;
+  }
+  ui::ShowMessage(this, QString::fromUtf8("打印队列已保存（") + QString::number(cdsSpda.RecordCount()) +
+                            QString::fromUtf8(" 个商品）。"),
+                  "提示", ui::Icon::Information);
+}
+
 // ============================================================== printing
 
-void TFrmspbqdy::TbnModifyClick() { printing::TfmDysz::Edit(this, LabelRemark); }
+void TFrmspbqdy::TbnModifyClick() { printing::TfmDysz::Edit(this, LabelRemark, SelectedSheet()); }
+
+printing::LabelSheet TFrmspbqdy::SelectedSheet() const {
+  printing::LabelSheet sheet;
+  const printing::TemplateChoice choice = printing::ChooseTemplate(CdsTemplate, S(cboTemplate->currentText()));
+  if (!choice.Found()) return sheet;
+  try {
+    report::ReportEngine engine;
+    printing::LoadChosenTemplate(engine, CdsTemplate, choice);
+    sheet = printing::SheetOf(engine.Template());
+  } catch (const std::exception&) {
+    // A template that cannot be read says so when it prints; the dialog only lacks its sheet.
+  }
+  return sheet;
+}
 void TFrmspbqdy::tbnPreviewClick() { PrintLabels(false); }
 void TFrmspbqdy::tbnPrintClick() { PrintLabels(true); }
 
 void TFrmspbqdy::PrintLabels(bool printDirectly) {
-  if (!cdsSpda.Active() || cdsSpda.IsEmpty()) return;
-  const std::string name = Trim(S(cboTemplate->currentText()));
-  if (name.empty()) {
-    ui::ShowMessage(this, QString::fromUtf8("未选择打印模板！"), "错误", ui::Icon::Error);
-    return;
-  }
-  const int nameField = CdsTemplate.FieldIndexOrThrow("f_Reportname");
-  const int infoField = CdsTemplate.FieldIndexOrThrow("f_ReportInfo");
-  int row = -1;
-  for (int i = 0; i < CdsTemplate.RecordCount() && row < 0; ++i)
-    if (QString::fromStdString(CdsTemplate.CellAt(i, nameField).ToText())
-            .compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
-      row = i;
-  if (row < 0) {
-    ui::ShowMessage(this, Q(name) + QString::fromUtf8("打印模板不存在！"), "错误", ui::Icon::Error);
-    return;
-  }
-  RMReport1.LoadStoredTemplate(CdsTemplate.CellAt(row, infoField).ToText());
-  // The grade, the reduction reason and the period come from the settings file as it holds them
-  // now; the remark stays what the clerk set.
-  if (!cdsSpda.GetText("f_spbm").empty()) {
-    const printing::PrintSettings settings = printing::LoadPrintSettings(kIni, kSection, "");
-    LabelGrade = settings.labelGrade;
-    ReductionReason = settings.reductionReason;
-    PeriodChoice = settings.periodChoice;
-  }
-  std::string failure;
-  if (!printing::FillPrintRecords(cdsSpda, cdsPrint, PeriodChoice, DetailRefresh, failure))
-    ui::ShowMessage(this, Q(failure), "错误提示", ui::Icon::Warning);
-  RMReport1.SetVariable("dj", LabelGrade);
-  RMReport1.SetVariable("bz", LabelRemark);
-  RMReport1.SetVariable("Jjyy", ReductionReason);
-  RMReport1.SetVariable("CurDate", SystemParams.CurrentDate);
-  if (!cdsPrint.IsEmpty()) cdsPrint.First();
-  report::MemTableSource source(cdsPrint, "cdsPrint");
-  if (!printDirectly) {
-    report::PreviewReport(this, RMReport1, source);
-    return;
-  }
-  report::PreparedReport prepared;
-  try {
-    prepared = report::PrepareReport(RMReport1, source);
-  } catch (const std::exception& e) {
-    report::ShowPrepareFailure(this, Q(e.what()));
-    return;
-  }
-  report::PrintWithDialog(this, prepared);
+  printing::PassState state{cdsSpda,      cdsPrint,    CdsTemplate,              RMReport1,    LabelGrade,
+                            ReductionReason, PeriodChoice, LabelRemark, SystemParams.CurrentDate, DetailRefresh};
+  printing::MessageBoxPassDialog dialog(this);
+  const auto output = printDirectly ? printing::LabelOutput::PrintDialog(this) : printing::LabelOutput::Preview(this);
+  const printing::PassOutcome outcome =
+      printing::RunPrintPass(state, S(cboTemplate->currentText()), output, dialog).outcome;
+  // The question follows the print step whether the clerk printed or cancelled the dialog.
+  if (outcome != printing::PassOutcome::Printed && outcome != printing::PassOutcome::NotPrinted) return;
   if (ui::ShowMessage(this, QString::fromUtf8("是否清除打印内容?"), "提示信息", ui::Icon::Question,
                       ui::Buttons::YesNo) != ui::kResultYes)
     return;

@@ -19,6 +19,7 @@
 #include "common/UnitBaseForm.h"
 #include "common/UnitDreamClass.h"
 #include "queue/ProductQuery.h"
+#include "printing/LabelJob.h"
 #include "queue/ProductSources.h"
 #include "report_engine/ReportEngine.h"
 
@@ -49,6 +50,8 @@ class TFrmspbqdy : public TFrmBase {
   QAction* N4 = nullptr;
   QAction* N5 = nullptr;
   QAction* Njekzsp = nullptr;
+  QAction* NDkdl = nullptr;  // "打开队列文件..."
+  QAction* NBcdl = nullptr;  // "保存队列文件..."
   QToolButton* TbnFilter = nullptr;
   QToolButton* tbDelete = nullptr;
   QMenu* pmDelete = nullptr;
@@ -163,8 +166,15 @@ class TFrmspbqdy : public TFrmBase {
   MemTable CDSRF1{"CDSRF1"};
   MemTable cdsRF_All{"cdsRF_All"};
 
+  // Kept queues: a saved queue replaces the queue as an import does.
+  void NDkdlClick();
+  void NBcdlClick();
+
   // Printing.
   void TbnModifyClick();
+  // The label sheet of the template the selector names (nothing known when none is chosen or it
+  // cannot be read): what the print settings check the start position against.
+  printing::LabelSheet SelectedSheet() const;
   void tbnPreviewClick();
   void tbnPrintClick();
 
@@ -192,6 +202,7 @@ class TFrmspbqdy : public TFrmBase {
   // Puts the condition and the option into `cdsSend` and returns its packet.
   Variant ConditionPacket(const std::string& condition, const std::string& deptSql);
   void ImportCodes();
+  void ReportMissingCodes(const queue::ImportCodeList& list, queue::CodeKind kind);
   void ImportAmountControlled();
   void AppendBlankAmountRow();
   void PrintLabels(bool printDirectly);

@@ -98,6 +98,8 @@ struct Page {
   std::vector<Item> items;
 };
 
+struct ReportSheet;  // ReportSheet.h
+
 struct PreparedReport {
   std::string title;
   std::vector<FontSpec> fonts;
@@ -106,6 +108,9 @@ struct PreparedReport {
   // Problems that did not stop the report, such as barcode data a symbology refused; each is
   // also marked visibly on its page.
   std::vector<std::string> warnings;
+  // The report's data for spreadsheet export, when the report knows it (grid printouts, label
+  // previews); without it the export tabulates the pages' texts.
+  std::shared_ptr<const ReportSheet> sheet;
 
   uint32_t AddFont(const FontSpec& font);  // the index of an equal font, added when new
 };

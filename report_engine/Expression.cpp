@@ -276,7 +276,9 @@ std::string AsText(const Variant& v) {
   }
 }
 
-bool Truth(const Variant& v) {
+}  // namespace
+
+bool IsPresent(const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Null: return false;
     case Variant::Kind::Bool: return v.AsBool();
@@ -286,8 +288,6 @@ bool Truth(const Variant& v) {
     default: return false;
   }
 }
-
-}  // namespace
 
 // ------------------------------------------------------------------ expression
 
@@ -319,42 +319,31 @@ int Expression::SoleField() const {
   return n.kind == Kind::Field ? n.field : -1;
 }
 
+void Expression::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Node& n : nodes_)
+    if (n.kind == Kind::Field) out.emplace_back(n.field, n.name);
+}
+
 Variant Expression::Evaluate(const ReportDataSource* source, const PageContext& page) const {
   if (root_ < 0) return Variant();
   return Eval(root_, source, page);
 }
 
 bool Expression::IsTrue(const ReportDataSource* source, const PageContext& page) const {
-  return root_ >= 0 && Truth(Eval(root_, source, page));
+  return root_ >= 0 && IsPresent(Eval(root_, source, page));
 }
 
-Variant Expression::Eval(int index, const ReportDataSource* source, const PageContext& page) const {
-  const Node& n = nodes_[static_cast<size_t>(index)];
-  switch (n.kind) {
-    case Kind::Constant:
-    case Kind::Variable:
-      return n.value;
-    case Kind::Field:
-      if (n.field < 0 || !source) return Variant();
-      return source->Value(n.field);
-    case Kind::PageNo: return Variant(page.page);
-    case Kind::TotalPages: return Variant(page.totalPages);
-    case Kind::LineNo: return Variant(page.line);
-    case Kind::Not: return Variant(!Truth(Eval(n.left, source, page)));
-    case Kind::And:
-      return Variant(Truth(Eval(n.left, source, page)) && Truth(Eval(n.right, source, page)));
-    case Kind::Or:
-      return Variant(Truth(Eval(n.left, source, page)) || Truth(Eval(n.right, source, page)));
-    case Kind::Neg: {
-      double a;
-      Variant v = Eval(n.left, source, page);
-      if (!AsNumber(v, a)) throw ModuleError("表达式“" + source_ + "”中的“" + AsText(v) + "”不是数字");
-      return Variant(-a);
-    }
-    default: break;
+// One operator applied to its operands' values (operand 0 is the left one).
+Variant Expression::Apply(const Node& n, const Variant* operands) const {
+  if (n.kind == Kind::Not) return Variant(!IsPresent(operands[0]));
+  if (n.kind == Kind::Neg) {
+    double a;
+    if (!AsNumber(operands[0], a))
+      throw ModuleError("表达式“" + source_ + "”中的“" + AsText(operands[0]) + "”不是数字");
+    return Variant(-a);
   }
-  Variant l = Eval(n.left, source, page);
-  Variant r = Eval(n.right, source, page);
+  const Variant& l = operands[0];
+  const Variant& r = operands[1];
   double a = 0, b = 0;
   bool numeric = AsNumber(l, a) && AsNumber(r, b);
   // Blank texts are not numbers, but compared with a number they stand for nothing (0).
@@ -398,6 +387,68 @@ Variant Expression::Eval(int index, const ReportDataSource* source, const PageCo
       return Variant(a / b);
     default: return Variant();
   }
+}
+
+// Walks the tree with a stack of its own rather than the call stack: a chain such as 1+1+...+1
+// or a and b and ... is as deep as it is long, and a template may hold tens of thousands of
+// terms. Operands are evaluated left to right; "and" and "or" skip their right side when the
+// left one decides, so an error there is not raised.
+Variant Expression::Eval(int root, const ReportDataSource* source, const PageContext& page) const {
+  struct Frame {
+    int node;
+    int done;  // operands evaluated so far
+  };
+  std::vector<Frame> frames{{root, 0}};
+  std::vector<Variant> values;
+  while (!frames.empty()) {
+    const int index = frames.back().node;
+    const int done = frames.back().done;
+    const Node& n = nodes_[static_cast<size_t>(index)];
+    switch (n.kind) {
+      case Kind::Constant:
+      case Kind::Variable:
+        values.push_back(n.value);
+        frames.pop_back();
+        continue;
+      case Kind::Field:
+        values.push_back(n.field < 0 || !source ? Variant() : source->Value(n.field));
+        frames.pop_back();
+        continue;
+      case Kind::PageNo: values.emplace_back(page.page); frames.pop_back(); continue;
+      case Kind::TotalPages: values.emplace_back(page.totalPages); frames.pop_back(); continue;
+      case Kind::LineNo: values.emplace_back(page.line); frames.pop_back(); continue;
+      case Kind::And:
+      case Kind::Or:
+        if (done == 1) {
+          const bool left = IsPresent(values.back());
+          if (left == (n.kind == Kind::Or)) {
+            values.back() = Variant(left);
+            frames.pop_back();
+            continue;
+          }
+          values.pop_back();  // the right side alone decides now
+        } else if (done == 2) {
+          values.back() = Variant(IsPresent(values.back()));
+          frames.pop_back();
+          continue;
+        }
+        break;
+      default:
+        break;
+    }
+    const int operands = n.right >= 0 ? 2 : 1;
+    if (done < operands) {
+      frames.back().done = done + 1;
+      frames.push_back(Frame{done == 0 ? n.left : n.right, 0});
+      continue;
+    }
+    const size_t first = values.size() - static_cast<size_t>(operands);
+    Variant result = Apply(n, &values[first]);
+    values.resize(first);
+    values.push_back(std::move(result));
+    frames.pop_back();
+  }
+  return std::move(values.back());
 }
 
 // ------------------------------------------------------------------ text templates
@@ -475,6 +526,32 @@ std::string TextTemplate::Render(const ReportDataSource* source, const PageConte
     out += FormatValue(p.expr.Evaluate(source, page), format.empty() ? p.fieldFormat : format);
   }
   return out;
+}
+
+std::string TextTemplate::WithExpressions(const std::function<std::string(const Expression&)>& name) const {
+  std::string out;
+  for (const Part& p : parts_) out += p.expr.Empty() ? p.literal : name(p.expr);
+  return out;
+}
+
+const Expression* TextTemplate::SoleExpression() const {
+  const Expression* found = nullptr;
+  for (const Part& p : parts_) {
+    if (p.expr.Empty()) continue;
+    if (found) return nullptr;
+    found = &p.expr;
+  }
+  return found;
+}
+
+std::string TextTemplate::SoleFieldFormat() const {
+  for (const Part& p : parts_)
+    if (!p.expr.Empty()) return p.fieldFormat;
+  return {};
+}
+
+void TextTemplate::CollectFields(std::vector<std::pair<int, std::string>>& out) const {
+  for (const Part& p : parts_) p.expr.CollectFields(out);
 }
 
 bool TextTemplate::Constant() const {

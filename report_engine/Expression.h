@@ -9,6 +9,7 @@
 // happens when a report is prepared: field names are resolved once against the data source and
 // variables take the value they hold at that moment.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,12 +60,15 @@ class Expression {
   // The bound field index when the whole expression is one field reference, else -1; its
   // display format applies when the object names none.
   int SoleField() const;
+  // The field references, as (bound index, name as written), in the order they appear.
+  void CollectFields(std::vector<std::pair<int, std::string>>& out) const;
   const std::string& Source() const { return source_; }
 
   struct Node;  // public for the parser
 
  private:
-  Variant Eval(int node, const ReportDataSource* source, const PageContext& page) const;
+  Variant Eval(int root, const ReportDataSource* source, const PageContext& page) const;
+  Variant Apply(const Node& n, const Variant* operands) const;
 
   std::string source_;
   std::vector<Node> nodes_;
@@ -84,6 +88,11 @@ struct Expression::Node {
   int left = -1, right = -1;
 };
 
+// The truth of a value in "visibleIf": present and not zero / not empty. Null is false, a number
+// counts when its magnitude exceeds 0.005 (the suite's rule for a price being present), a text
+// when it holds more than blanks.
+bool IsPresent(const Variant& value);
+
 // Literal text with bracketed expressions.
 class TextTemplate {
  public:
@@ -94,6 +103,13 @@ class TextTemplate {
   std::string Render(const ReportDataSource* source, const PageContext& page,
                      const std::string& format) const;
   bool Constant() const;  // no expressions at all
+  // The literal text with each expression replaced by what `name` gives for it.
+  std::string WithExpressions(const std::function<std::string(const Expression&)>& name) const;
+  // Of a text holding exactly one expression: that expression, else nullptr; and, once bound,
+  // the display format of the field it names ("" when it names none or the field has none).
+  const Expression* SoleExpression() const;
+  std::string SoleFieldFormat() const;
+  void CollectFields(std::vector<std::pair<int, std::string>>& out) const;  // see Expression
 
  private:
   struct Part {

@@ -1,9 +1,11 @@
 #pragma once
 // A data grid printed as a list: the report windows' preview and print. Page 210 x 297 mm with
-// margins of 3.8 mm, the columns stretched to the page width, word wrap and grid lines, a row
-// number column "No", two-level column titles ("本期普通|特价价格" puts "本期普通" over the
-// columns that share it), the page header with the variables Title and Condi, and below the
-// lines of each page the column footer with print date and time, operator and page numbers.
+// margins of 3.8 mm, grid lines, a row number column "No", two-level column titles
+// ("本期普通|特价价格" puts "本期普通" over the columns that share it) repeated on every page,
+// the page header with the variables Title and Condi, and below the lines of each page the
+// column footer with print date and time, operator and page numbers. Columns are sized from
+// their content and fill the page width; wide grids turn the paper, shrink the font and continue
+// on pages across (GridLayout.h).
 #include <string>
 #include <vector>
 
@@ -17,9 +19,9 @@ namespace pt::report {
 struct GridColumn {
   std::string title;          // "group|title" for a two-level title
   std::string field;
-  double width = 80;          // any unit (the grid's pixels): only the proportions count
   std::string displayFormat;  // "" takes the field's own
   bool visible = true;
+  bool key = false;           // repeated at the left of pages across (code, name)
 };
 
 struct GridReportSpec {
@@ -27,7 +29,7 @@ struct GridReportSpec {
   double pageWidth = 210, pageHeight = 297;
   double margin = 3.8;
   std::string rowNumberTitle = "No";
-  double rowNumberWidth = 30;  // in the columns' unit
+  double minFontSize = 7;  // cells and titles of a wide grid shrink no further
   FontSpec titleFont{"黑体", 22, false, false};
   FontSpec conditionFont{"宋体", 9, false, false};
   FontSpec headerFont{"宋体", 9, true, false};
@@ -36,8 +38,9 @@ struct GridReportSpec {
                                        "页    数:第[Page#]页/共[TotalPages#]页"};
 };
 
-// Every record of the source in order (the source's current record moves). Throws ModuleError
-// when a column names a field the source lacks or no column is visible.
+// Every record of the source in order (the source's current record moves); the report carries
+// the rows also as a sheet for spreadsheet export. Throws ModuleError when a column names a field
+// the source lacks or no column is visible.
 PreparedReport BuildGridReport(const GridReportSpec& spec, ReportDataSource& source, const VariableList& variables,
                                TextMeasurer& measurer);
 

@@ -21,4 +21,9 @@ std::string MemTableSource::DisplayFormat(int field) const {
   return table_.Field(field).displayFormat;
 }
 
+std::string MemTableSource::DisplayLabel(int field) const {
+  if (field < 0 || field >= table_.FieldCount()) return {};
+  return table_.Field(field).label;
+}
+
 }  // namespace pt::report

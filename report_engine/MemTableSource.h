@@ -23,6 +23,7 @@ class MemTableSource : public ReportDataSource {
   int FieldIndex(std::string_view name) const override { return table_.FieldIndex(name); }
   const Variant& Value(int field) const override;
   std::string DisplayFormat(int field) const override;
+  std::string DisplayLabel(int field) const override;
 
  private:
   MemTable& table_;

@@ -1,9 +1,11 @@
 #include "report_engine/PreparedFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
 #include "common/ModuleError.h"
+#include "report_engine/ReportSheet.h"
 
 namespace pt::report {
 
@@ -11,7 +13,7 @@ namespace {
 
 constexpr char kMagic[] = "PTPREP";
 constexpr size_t kMagicSize = 6;
-constexpr uint16_t kVersion = 1;
+constexpr uint16_t kVersion = 2;  // 1: without the sheet; still read
 
 enum ItemKind : uint8_t { kText = 1, kLine = 2, kRect = 3, kBarcode = 4, kImage = 5 };
 
@@ -22,6 +24,7 @@ class Writer {
   void U32(uint32_t v) { Raw(&v, 4); }
   void F32(float v) { Raw(&v, 4); }
   void F64(double v) { Raw(&v, 8); }
+  void I64(int64_t v) { Raw(&v, 8); }
   void Str(std::string_view s) {
     U32(static_cast<uint32_t>(s.size()));
     out_.append(s.data(), s.size());
@@ -43,6 +46,7 @@ class Reader {
   uint32_t U32() { uint32_t v; Raw(&v, 4); return v; }
   float F32() { float v; Raw(&v, 4); return v; }
   double F64() { double v; Raw(&v, 8); return v; }
+  int64_t I64() { int64_t v; Raw(&v, 8); return v; }
   std::string Str() {
     uint32_t n = U32();
     Need(n);
@@ -77,6 +81,69 @@ HAlign ReadAlign(Reader& r) {
   uint8_t v = r.U8();
   if (v > 2) Reader::Fail();
   return static_cast<HAlign>(v);
+}
+
+enum CellKind : uint8_t { kNull = 0, kInt = 1, kFloat = 2, kString = 3 };
+
+void WriteSheet(Writer& w, const ReportSheet* sheet) {
+  w.U8(sheet ? 1 : 0);
+  if (!sheet) return;
+  w.U32(static_cast<uint32_t>(sheet->columns.size()));
+  for (const SheetColumn& c : sheet->columns) {
+    w.Str(c.group);
+    w.Str(c.title);
+    w.Str(c.format);
+  }
+  w.U32(static_cast<uint32_t>(sheet->rows.size()));
+  for (const auto& row : sheet->rows) {
+    for (size_t c = 0; c < sheet->columns.size(); ++c) {
+      const Variant& v = c < row.size() ? row[c] : Variant();
+      if (v.kind() == Variant::Kind::Int) {
+        w.U8(kInt);
+        w.I64(v.AsInt());
+      } else if (v.kind() == Variant::Kind::Float) {
+        w.U8(kFloat);
+        w.F64(v.AsFloat());
+      } else if (v.IsText()) {
+        w.U8(kString);
+        w.Str(v.AsText());
+      } else {
+        w.U8(kNull);
+      }
+    }
+  }
+}
+
+std::shared_ptr<const ReportSheet> ReadSheet(Reader& r) {
+  const uint8_t present = r.U8();
+  if (present > 1) Reader::Fail();
+  if (!present) return nullptr;
+  auto sheet = std::make_shared<ReportSheet>();
+  const uint32_t columns = r.Count(12);
+  for (uint32_t i = 0; i < columns; ++i) {
+    SheetColumn c;
+    c.group = r.Str();
+    c.title = r.Str();
+    c.format = r.Str();
+    sheet->columns.push_back(std::move(c));
+  }
+  const uint32_t rows = r.Count(std::max<uint32_t>(columns, 1));
+  sheet->rows.reserve(rows);
+  for (uint32_t i = 0; i < rows; ++i) {
+    std::vector<Variant> row;
+    row.reserve(columns);
+    for (uint32_t c = 0; c < columns; ++c) {
+      switch (r.U8()) {
+        case kNull: row.emplace_back(); break;
+        case kInt: row.emplace_back(static_cast<long long>(r.I64())); break;
+        case kFloat: row.emplace_back(r.F64()); break;
+        case kString: row.emplace_back(r.Str()); break;
+        default: Reader::Fail();
+      }
+    }
+    sheet->rows.push_back(std::move(row));
+  }
+  return sheet;
 }
 
 }  // namespace
@@ -145,6 +212,7 @@ std::string SavePreparedReport(const PreparedReport& report) {
       }
     }
   }
+  WriteSheet(w, report.sheet.get());
   return w.Take();
 }
 
@@ -153,7 +221,7 @@ PreparedReport LoadPreparedReport(std::string_view bytes) {
     throw ModuleError("不是报表文件，无法打开");
   Reader r(bytes.substr(kMagicSize));
   uint16_t version = r.U16();
-  if (version != kVersion)
+  if (version != 1 && version != kVersion)
     throw ModuleError("报表文件版本 " + std::to_string(version) + " 不受支持");
   PreparedReport rep;
   rep.title = r.Str();
@@ -261,6 +329,7 @@ PreparedReport LoadPreparedReport(std::string_view bytes) {
     }
     rep.pages.push_back(std::move(page));
   }
+  if (version >= 2) rep.sheet = ReadSheet(r);
   if (!r.AtEnd()) Reader::Fail();
   return rep;
 }

@@ -20,6 +20,7 @@ class ReportDataSource {
   virtual int FieldIndex(std::string_view name) const = 0;      // case-insensitive; -1: none
   virtual const Variant& Value(int field) const = 0;            // of the current record
   virtual std::string DisplayFormat(int field) const { return {}; }  // "" when none
+  virtual std::string DisplayLabel(int field) const { return {}; }   // "" when none
 };
 
 // Records held in memory: for callers that build their rows themselves, tests and benchmarks.

@@ -1,6 +1,8 @@
 #include "report_engine/ReportEngine.h"
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <unordered_map>
 
@@ -27,36 +29,43 @@ class Preparer {
   Preparer(const ReportTemplate& t, const VariableList& vars, ReportDataSource& source, TextMeasurer& m)
       : t_(t), vars_(vars), source_(source), m_(m) {}
 
-  PreparedReport Run() {
+  // Resolves every field and variable of the template against the source: a field the source
+  // lacks stops the report here, before any page is made.
+  void BindAll() {
     report_.title = t_.name;
-    std::optional<BoundBand> header, footer;
-    if (t_.pageHeader) header = Bind(*t_.pageHeader);
-    BoundBand master = Bind(t_.masterData);
-    if (t_.pageFooter) footer = Bind(*t_.pageFooter);
+    if (t_.pageHeader) header_ = Bind(*t_.pageHeader);
+    master_ = Bind(t_.masterData);
+    if (t_.pageFooter) footer_ = Bind(*t_.pageFooter);
+  }
 
+  // Lays the records out page by page; each page goes to the sink as soon as it is complete.
+  PreparedReport Run(const LayoutOptions& options, PageSink& sink) {
+    BindAll();
     LabelGrid grid = TemplateGrid(t_);
+    // Positions left empty only make sense on a sheet; a roll label has one position a page.
+    const int skip = grid.PerPage() > 1 ? std::clamp(options.skipSlots, 0, grid.PerPage() - 1) : 0;
     const int records = source_.RecordCount();
-    const int pages = grid.PageCount(records);
-    report_.pages.reserve(static_cast<size_t>(pages));
-    const double footerTop = t_.pageHeight - t_.marginBottom - (footer ? footer->band->height : 0);
+    const int pages = records > 0 ? grid.PageCount(skip + records) : 0;
+    const double footerTop = t_.pageHeight - t_.marginBottom - (footer_ ? footer_->band->height : 0);
+    sink.Begin(report_, pages);
 
+    int current = -1;
     for (int i = 0; i < records; ++i) {
-      LabelGrid::Slot slot = grid.Place(i);
-      PageContext ctx{slot.page + 1, pages, i + 1};
-      if (slot.page >= static_cast<int>(report_.pages.size())) {
-        if (footer && !report_.pages.empty()) EmitFooter(*footer, i - 1, footerTop, slot.page, pages);
-        Page page;
-        page.width = t_.pageWidth;
-        page.height = t_.pageHeight;
-        report_.pages.push_back(std::move(page));
+      LabelGrid::Slot slot = grid.Place(skip + i);
+      if (slot.page != current) {
+        if (current >= 0) FinishPage(i - 1, footerTop, current + 1, pages, sink);
+        current = slot.page;
+        page_ = Page{};
+        page_.width = t_.pageWidth;
+        page_.height = t_.pageHeight;
         source_.MoveTo(i);
-        if (header) Emit(*header, t_.marginLeft, t_.marginTop, PageContext{slot.page + 1, pages, 0});
+        if (header_) Emit(*header_, t_.marginLeft, t_.marginTop, PageContext{slot.page + 1, pages, 0});
       } else {
         source_.MoveTo(i);
       }
-      Emit(master, slot.x, slot.y, ctx);
+      Emit(*master_, slot.x, slot.y, PageContext{slot.page + 1, pages, i + 1});
     }
-    if (footer && records > 0) EmitFooter(*footer, records - 1, footerTop, pages, pages);
+    if (current >= 0) FinishPage(records - 1, footerTop, pages, pages, sink);
     return std::move(report_);
   }
 
@@ -91,9 +100,14 @@ class Preparer {
     return b;
   }
 
-  void EmitFooter(BoundBand& footer, int lastRecord, double top, int pageNo, int pages) {
-    source_.MoveTo(lastRecord);
-    Emit(footer, t_.marginLeft, top, PageContext{pageNo, pages, 0});
+  // The footer sees the page's last record; then the page is handed over and dropped.
+  void FinishPage(int lastRecord, double footerTop, int pageNo, int pages, PageSink& sink) {
+    if (footer_) {
+      source_.MoveTo(lastRecord);
+      Emit(*footer_, t_.marginLeft, footerTop, PageContext{pageNo, pages, 0});
+    }
+    sink.TakePage(report_, std::move(page_));
+    page_ = Page{};
   }
 
   double LineHeight(uint32_t font) {
@@ -105,7 +119,7 @@ class Preparer {
   }
 
   void Emit(BoundBand& band, double ox, double oy, const PageContext& ctx) {
-    Page& page = report_.pages.back();
+    Page& page = page_;
     for (size_t k = 0; k < band.objects.size(); ++k) {
       const TemplateObject& o = band.objects[k];
       if (o.visibleIf && !o.visibleIf->IsTrue(&source_, ctx)) continue;
@@ -212,7 +226,9 @@ class Preparer {
   const VariableList& vars_;
   ReportDataSource& source_;
   TextMeasurer& m_;
-  PreparedReport report_;
+  PreparedReport report_;  // title, fonts, images and warnings; pages go to the sink
+  std::optional<BoundBand> header_, master_, footer_;
+  Page page_;  // the page being laid out
   std::unordered_map<uint32_t, double> lineHeights_;
 };
 
@@ -269,8 +285,26 @@ PreparedReport ReportEngine::Prepare(ReportDataSource& source) const {
   return Prepare(source, m);
 }
 
-PreparedReport ReportEngine::Prepare(ReportDataSource& source, TextMeasurer& measurer) const {
-  return Preparer(Template(), variables_, source, measurer).Run();
+PreparedReport ReportEngine::Prepare(ReportDataSource& source, TextMeasurer& measurer,
+                                     const LayoutOptions& options) const {
+  struct Collect : PageSink {
+    std::vector<Page> pages;
+    void Begin(const PreparedReport&, int pageCount) override { pages.reserve(static_cast<size_t>(pageCount)); }
+    void TakePage(const PreparedReport&, Page&& page) override { pages.push_back(std::move(page)); }
+  } collect;
+  PreparedReport report = Stream(source, measurer, options, collect);
+  report.pages = std::move(collect.pages);
+  return report;
+}
+
+PreparedReport ReportEngine::Stream(ReportDataSource& source, TextMeasurer& measurer, const LayoutOptions& options,
+                                    PageSink& sink) const {
+  return Preparer(Template(), variables_, source, measurer).Run(options, sink);
+}
+
+void ReportEngine::CheckSource(ReportDataSource& source) const {
+  FallbackMeasurer m;
+  Preparer(Template(), variables_, source, m).BindAll();
 }
 
 }  // namespace pt::report

@@ -15,6 +15,25 @@
 
 namespace pt::report {
 
+// Choices of one layout run beyond the template.
+struct LayoutOptions {
+  // Label positions left empty before the first label on the first page of a sheet, in the
+  // sheet's own order (a partly used sheet). Ignored for roll labels (one position a page);
+  // at most one position less than a sheet holds.
+  int skipSlots = 0;
+};
+
+// Takes pages as the layout finishes them, so that a long report never needs all its pages at
+// once. `shared` holds what pages refer to (fonts, images) and the warnings so far; it grows as
+// pages are made and stays valid until the layout returns. Its own page list stays empty.
+class PageSink {
+ public:
+  virtual ~PageSink() = default;
+  // Before the first page: how many pages the run makes.
+  virtual void Begin(const PreparedReport& shared, int pageCount) {}
+  virtual void TakePage(const PreparedReport& shared, Page&& page) = 0;
+};
+
 class ReportEngine {
  public:
   ReportEngine();
@@ -38,7 +57,14 @@ class ReportEngine {
   // ModuleError for what stops the whole report (no template, a field the source lacks, labels
   // that do not fit the paper); refused barcode data only marks its label.
   PreparedReport Prepare(ReportDataSource& source) const;
-  PreparedReport Prepare(ReportDataSource& source, TextMeasurer& measurer) const;
+  PreparedReport Prepare(ReportDataSource& source, TextMeasurer& measurer, const LayoutOptions& options = {}) const;
+  // The same layout, page by page into the sink (an exception from the sink ends the run). The
+  // result holds the title, fonts, images and warnings; its pages went to the sink.
+  PreparedReport Stream(ReportDataSource& source, TextMeasurer& measurer, const LayoutOptions& options,
+                        PageSink& sink) const;
+  // Throws what Prepare would throw before making a page (no template, a field the source
+  // lacks), without laying anything out.
+  void CheckSource(ReportDataSource& source) const;
 
  private:
   std::unique_ptr<ReportTemplate> template_;

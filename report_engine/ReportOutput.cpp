@@ -1,6 +1,8 @@
 #include "report_engine/ReportOutput.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageRanges>
@@ -8,13 +10,18 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <cmath>
+#include <cstdio>
+#include <map>
 #include <set>
 
 #include <xlsxwriter.h>
 
 #include "common/GbkCodec.h"
 #include "common/ModuleError.h"
+#include "report_engine/Expression.h"
 #include "report_engine/ReportPainter.h"
+#include "report_engine/ReportSheet.h"
 #include "report_engine/ReportTable.h"
 
 namespace pt::report {
@@ -93,16 +100,171 @@ void ExportPng(const PreparedReport& report, int page, const QString& path, int 
   if (!image.save(path, "PNG")) throw ModuleError("无法写入文件：" + Native(path));
 }
 
-void ExportXlsx(const PreparedReport& report, const QString& path) {
-  ReportTable table = TabulateReport(report);
-  std::string file = Native(path);
-  lxw_workbook* book = workbook_new(file.c_str());
-  if (!book) throw ModuleError("无法写入文件：" + file);
-  std::string sheetName = report.title.empty() ? "报表" : std::string(TruncateToGbkBytes(report.title, 31));
-  for (char& c : sheetName)
+namespace {
+
+// The library writes bytes as they come; anything not UTF-8 would make a broken file.
+std::string Utf8Cell(const std::string& text) { return IsValidUtf8(text) ? text : GbkToUtf8(text); }
+
+// Width in the spreadsheet's character units: a Chinese character takes two.
+double CharUnits(std::string_view utf8) {
+  double units = 0;
+  for (unsigned char c : utf8)
+    if (c < 0x80) units += 1;
+    else if (c >= 0xC0) units += 2;
+  return units;
+}
+
+std::string SheetName(const std::string& title) {
+  std::string name = title.empty() ? "报表" : std::string(TruncateToGbkBytes(title, 31));
+  for (char& c : name)
     if (std::string_view("[]:*?/\\").find(c) != std::string_view::npos) c = ' ';
-  lxw_worksheet* sheet = workbook_add_worksheet(book, IsValidUtf8(sheetName) ? sheetName.c_str() : "报表");
-  if (!sheet) sheet = workbook_add_worksheet(book, nullptr);
+  return IsValidUtf8(name) ? name : "报表";
+}
+
+// A workbook written beside its destination and put in its place only when complete, so a
+// failure leaves an existing file as it was and never a half-written one.
+class WorkbookFile {
+ public:
+  WorkbookFile(const QString& path, const std::string& sheetName) : path_(path) {
+    const QFileInfo target(path);
+    temp_.setFileTemplate(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
+    if (!temp_.open()) throw ModuleError("无法写入文件：" + Native(path) + "（文件夹不能写入）");
+    temp_.close();
+    book_ = workbook_new(QFile::encodeName(temp_.fileName()).constData());
+    if (!book_) throw ModuleError("无法写入文件：" + Native(path));
+    sheet_ = workbook_add_worksheet(book_, sheetName.c_str());
+    if (!sheet_) sheet_ = workbook_add_worksheet(book_, nullptr);
+  }
+  ~WorkbookFile() {
+    if (book_) workbook_close(book_);  // abandoned: the temporary file goes with temp_
+  }
+  WorkbookFile(const WorkbookFile&) = delete;
+  WorkbookFile& operator=(const WorkbookFile&) = delete;
+
+  lxw_workbook* Book() const { return book_; }
+  lxw_worksheet* Sheet() const { return sheet_; }
+
+  void Commit() {
+    lxw_error rc = workbook_close(book_);
+    book_ = nullptr;
+    if (rc != LXW_NO_ERROR) throw ModuleError("无法写入文件：" + Native(path_) + "（" + lxw_strerror(rc) + "）");
+    // The temporary file is private to its owner; the workbook gets the permissions of the file
+    // it replaces, or those of a new file.
+    const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                          QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(temp_.fileName(), QFile::exists(path_) ? QFile::permissions(path_) : open);
+    if (std::rename(QFile::encodeName(temp_.fileName()).constData(), QFile::encodeName(path_).constData()) != 0)
+      throw ModuleError("无法写入文件：" + Native(path_));
+    temp_.setAutoRemove(false);
+  }
+
+ private:
+  QString path_;
+  QTemporaryFile temp_;
+  lxw_workbook* book_ = nullptr;
+  lxw_worksheet* sheet_ = nullptr;
+};
+
+constexpr double kMinColumn = 4, kMaxColumn = 60;
+constexpr double kTitleLines = 3;
+constexpr double kLineHeight = 15;  // points: one line of the default font
+
+// A title may wrap up to three lines, but does not make its column narrower than a short word.
+double TitleNeed(const std::string& title) {
+  const double units = CharUnits(title);
+  return std::min(units, std::max(std::ceil(units / kTitleLines), 8.0));
+}
+
+double TitleLines(const std::string& title, double width) {
+  return std::clamp(std::ceil(CharUnits(title) / std::max(1.0, width - 1)), 1.0, kTitleLines);
+}
+
+void WriteSheet(const ReportSheet& data, const std::string& name, const QString& path) {
+  const size_t titleRows = data.HasGroups() ? 2 : 1;
+  if (data.rows.size() + titleRows > LXW_ROW_MAX || data.columns.size() > LXW_COL_MAX)
+    throw ModuleError("数据超出表格的行数或列数，无法导出");
+  WorkbookFile file(path, name);
+  lxw_workbook* book = file.Book();
+  lxw_worksheet* sheet = file.Sheet();
+
+  lxw_format* title = workbook_add_format(book);
+  format_set_bold(title);
+  format_set_text_wrap(title);
+  format_set_align(title, LXW_ALIGN_CENTER);
+  format_set_align(title, LXW_ALIGN_VERTICAL_CENTER);
+  format_set_border(title, LXW_BORDER_THIN);
+  format_set_bg_color(title, 0xDDE5F0);
+  std::map<std::string, lxw_format*> numberFormats;
+  std::vector<lxw_format*> columnFormat(data.columns.size(), nullptr);
+  for (size_t c = 0; c < data.columns.size(); ++c) {
+    const std::string code = SheetNumberFormat(data.columns[c].format);
+    if (code.empty()) continue;
+    lxw_format*& f = numberFormats[code];
+    if (!f) {
+      f = workbook_add_format(book);
+      format_set_num_format(f, code.c_str());
+    }
+    columnFormat[c] = f;
+  }
+
+  auto row = [&](size_t r) { return static_cast<lxw_row_t>(r); };
+  auto col = [&](size_t c) { return static_cast<lxw_col_t>(c); };
+  std::vector<double> widths(data.columns.size(), kMinColumn);
+  for (size_t c = 0; c < data.columns.size(); ++c) {
+    const SheetColumn& sc = data.columns[c];
+    widths[c] = std::max(widths[c], TitleNeed(sc.title));
+    const std::string text = Utf8Cell(sc.title);
+    if (titleRows == 1) {
+      worksheet_write_string(sheet, 0, col(c), text.c_str(), title);
+    } else if (sc.group.empty()) {
+      worksheet_merge_range(sheet, 0, col(c), 1, col(c), text.c_str(), title);
+    } else {
+      worksheet_write_string(sheet, 1, col(c), text.c_str(), title);
+      if (c > 0 && data.columns[c - 1].group == sc.group) continue;
+      size_t last = c;
+      while (last + 1 < data.columns.size() && data.columns[last + 1].group == sc.group) ++last;
+      const std::string group = Utf8Cell(sc.group);
+      if (last == c) worksheet_write_string(sheet, 0, col(c), group.c_str(), title);
+      else worksheet_merge_range(sheet, 0, col(c), 0, col(last), group.c_str(), title);
+    }
+  }
+  for (size_t r = 0; r < data.rows.size(); ++r) {
+    const std::vector<Variant>& values = data.rows[r];
+    for (size_t c = 0; c < values.size() && c < data.columns.size(); ++c) {
+      const Variant& v = values[c];
+      if (v.IsNull()) continue;
+      if (v.IsNumber() && std::isfinite(v.ToFloat())) {
+        worksheet_write_number(sheet, row(r + titleRows), col(c), v.ToFloat(), columnFormat[c]);
+        widths[c] = std::max(widths[c], CharUnits(FormatValue(v, data.columns[c].format)));
+        continue;
+      }
+      const std::string text = Utf8Cell(v.IsText() ? v.AsText() : FormatValue(v, data.columns[c].format));
+      if (text.empty()) continue;
+      worksheet_write_string(sheet, row(r + titleRows), col(c), text.c_str(), nullptr);
+      widths[c] = std::max(widths[c], CharUnits(text));
+    }
+  }
+  double lines = 1;
+  for (size_t c = 0; c < data.columns.size(); ++c) {
+    widths[c] = std::min(widths[c] + 2, kMaxColumn);
+    worksheet_set_column(sheet, col(c), col(c), widths[c], nullptr);
+    lines = std::max(lines, TitleLines(data.columns[c].title, widths[c]));
+  }
+  worksheet_set_row(sheet, row(titleRows - 1), kLineHeight * lines, nullptr);
+  worksheet_freeze_panes(sheet, row(titleRows), 0);
+  // Codes and barcodes are texts on purpose: no "number stored as text" marks.
+  if (!data.rows.empty() && !data.columns.empty()) {
+    char range[64];
+    lxw_rowcol_to_range(range, row(titleRows), 0, row(titleRows + data.rows.size() - 1), col(data.columns.size() - 1));
+    worksheet_ignore_errors(sheet, LXW_IGNORE_NUMBER_STORED_AS_TEXT, range);
+  }
+  file.Commit();
+}
+
+// A report without a sheet: its page texts as a grid of text cells.
+void WriteTable(const ReportTable& table, const std::string& name, const QString& path) {
+  WorkbookFile file(path, name);
+  lxw_worksheet* sheet = file.Sheet();
   for (size_t c = 0; c < table.columnWidths.size() && c < LXW_COL_MAX; ++c)
     // Column widths in characters of the default font: about 2 mm each.
     worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
@@ -111,12 +273,24 @@ void ExportXlsx(const PreparedReport& report, const QString& path) {
     for (size_t c = 0; c < table.rows[r].size() && c < LXW_COL_MAX; ++c) {
       const std::string& text = table.rows[r][c];
       if (text.empty()) continue;
-      // The library writes bytes as they come; anything not UTF-8 would make a broken file.
-      const std::string cell = IsValidUtf8(text) ? text : GbkToUtf8(text);
-      worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), cell.c_str(), nullptr);
+      worksheet_write_string(sheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c), Utf8Cell(text).c_str(),
+                             nullptr);
     }
-  lxw_error rc = workbook_close(book);
-  if (rc != LXW_NO_ERROR) throw ModuleError("无法写入文件：" + file + "（" + lxw_strerror(rc) + "）");
+  file.Commit();
+}
+
+}  // namespace
+
+void ExportXlsx(const PreparedReport& report, const QString& path) {
+  const std::string name = SheetName(report.title);
+  if (report.sheet) {
+    if (report.sheet->rows.empty()) throw ModuleError(kNothingToExport);
+    WriteSheet(*report.sheet, name, path);
+    return;
+  }
+  ReportTable table = TabulateReport(report);
+  if (table.rows.empty()) throw ModuleError(kNothingToExport);
+  WriteTable(table, name, path);
 }
 
 std::vector<int> ChosenPages(const QPrinter& printer, int pageCount) {
@@ -141,7 +315,56 @@ std::vector<int> ChosenPages(const QPrinter& printer, int pageCount) {
   return pages;
 }
 
-bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages, bool ownPaperSizes) {
+PagePrinter::PagePrinter(QPrinter& printer, bool ownPaperSizes, const PrintCalibration& calibration)
+    : printer_(printer), ownPaperSizes_(ownPaperSizes), calibration_(calibration) {}
+
+PagePrinter::~PagePrinter() {
+  if (!done_ && painter_.isActive()) Abort();
+}
+
+bool PagePrinter::Print(const PreparedReport& shared, const Page& page) {
+  if (done_) return false;
+  if (sheets_ == 0) {
+    printer_.setFullPage(true);
+    if (ownPaperSizes_) printer_.setPageLayout(LayoutFor(page));
+    if (!painter_.begin(&printer_)) return false;
+    reportPainter_ = std::make_unique<ReportPainter>(shared);
+  } else {
+    if (ownPaperSizes_ && (page.width != width_ || page.height != height_)) printer_.setPageLayout(LayoutFor(page));
+    if (!printer_.newPage()) return false;
+  }
+  width_ = page.width;
+  height_ = page.height;
+  ++sheets_;
+  QRectF paper = printer_.paperRect(QPrinter::DevicePixel);
+  paper.moveTo(0, 0);
+  QRectF target = PageTarget(page, printer_, paper);
+  if (!calibration_.IsIdentity()) {
+    const double pxPerMm = printer_.logicalDpiX() / 25.4;
+    target = QRectF(target.x() + calibration_.offsetX * pxPerMm, target.y() + calibration_.offsetY * pxPerMm,
+                    target.width() * calibration_.scale, target.height() * calibration_.scale);
+  }
+  reportPainter_->Paint(painter_, page, target);
+  return true;
+}
+
+bool PagePrinter::Finish() {
+  if (done_) return false;
+  done_ = true;
+  return sheets_ == 0 || painter_.end();
+}
+
+void PagePrinter::Abort() {
+  if (done_) return;
+  done_ = true;
+  if (painter_.isActive()) {
+    printer_.abort();
+    painter_.end();
+  }
+}
+
+bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vector<int>& pages, bool ownPaperSizes,
+                const PrintCalibration& calibration) {
   if (pages.empty()) return false;
   const int copies = std::max(1, printer.copyCount());
   const bool ownCopies = copies > 1 && !printer.supportsMultipleCopies();
@@ -156,24 +379,14 @@ bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vect
   else
     for (int p : pages) order.insert(order.end(), static_cast<size_t>(copies), p);
 
-  printer.setFullPage(true);
-  if (ownPaperSizes) printer.setPageLayout(LayoutFor(report.pages[static_cast<size_t>(order.front())]));
-  QPainter painter;
-  if (!painter.begin(&printer)) return false;
-  ReportPainter rp(report);
-  for (size_t i = 0; i < order.size(); ++i) {
-    const Page& page = report.pages[static_cast<size_t>(order[i])];
-    if (i > 0) {
-      const Page& before = report.pages[static_cast<size_t>(order[i - 1])];
-      if (ownPaperSizes && (page.width != before.width || page.height != before.height))
-        printer.setPageLayout(LayoutFor(page));
-      if (!printer.newPage()) break;
+  PagePrinter job(printer, ownPaperSizes, calibration);
+  for (size_t i = 0; i < order.size(); ++i)
+    if (!job.Print(report, report.pages[static_cast<size_t>(order[i])])) {
+      // A printer that never started fails the job; one that stops taking sheets ends it.
+      if (i == 0) return false;
+      break;
     }
-    QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    paper.moveTo(0, 0);
-    rp.Paint(painter, page, PageTarget(page, printer, paper));
-  }
-  return painter.end();
+  return job.Finish();
 }
 
 }  // namespace pt::report

@@ -31,6 +31,11 @@ ReportPainter::ReportPainter(const PreparedReport& report)
 }
 
 const QImage& ReportPainter::Image(uint32_t index) {
+  // A report laid out page by page gains images as it goes.
+  if (index >= images_.size()) {
+    images_.resize(report_.images.size());
+    decoded_.resize(report_.images.size(), false);
+  }
   if (!decoded_[index]) {
     const auto& bytes = report_.images[index];
     if (bytes) images_[index].loadFromData(reinterpret_cast<const uchar*>(bytes->data()), static_cast<int>(bytes->size()));
@@ -116,7 +121,7 @@ void ReportPainter::Paint(QPainter& p, const Page& page, const QRectF& target) {
       }
     } else if (const auto* im = std::get_if<ImageItem>(&item)) {
       QRectF box = R(im->box);
-      const QImage& img = im->image < images_.size() ? Image(im->image) : QImage();
+      const QImage& img = im->image < report_.images.size() ? Image(im->image) : QImage();
       if (img.isNull()) {
         // Not an image Qt can read: a crossed box shows where it should be.
         p.setPen(QPen(Qt::black, 1));

@@ -435,7 +435,7 @@ void TReportPreview::SaveClicked() {
 }
 
 void TReportPreview::PrintClicked() {
-  Run([&] { RunPrintDialog(this, *report_, printer_, !paperChosen_); });
+  Run([&] { RunPrintDialog(this, *report_, printer_, !paperChosen_, calibration_); });
 }
 
 void TReportPreview::SaveXlsClicked() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "report_engine/DisplayList.h"
+#include "report_engine/ReportOutput.h"
 #include "report_engine/ReportPainter.h"
 
 class QComboBox;
@@ -70,6 +71,8 @@ class TReportPreview : public QDialog {
   const PreparedReport& Report() const { return *report_; }
   ReportPageView* View() const { return pageView; }
   QPrinter& Printer() { return printer_; }
+  // What printing from the window shifts and scales its pages by, per printer chosen.
+  void SetCalibrationLookup(std::function<PrintCalibration(const QPrinter&)> lookup) { calibration_ = std::move(lookup); }
 
   // Finds the next text holding what (letters without regard to case) after the last match;
   // false when there is none.
@@ -121,6 +124,7 @@ class TReportPreview : public QDialog {
   const PreparedReport* report_;
   std::unique_ptr<PreparedReport> opened_;
   QPrinter printer_;
+  std::function<PrintCalibration(const QPrinter&)> calibration_;
   bool paperChosen_ = false;
   int findPage_ = 0;
   int findItem_ = -1;

@@ -177,6 +177,7 @@ TemplateObject ReadObject(const json& j, const std::string& where0) {
     if (!cond.empty()) obj.visibleIf = Expression::Parse(cond);
   }
   obj.color = ob.Color("color", kBlack);
+  obj.required = ob.Flag("required", false);
   switch (obj.type) {
     case TemplateObject::Type::Text:
       ReadBox(ob, obj);

@@ -21,6 +21,9 @@ struct TemplateObject {
   std::string name;
   RectF box;                    // relative to the band (for lines: x1,y1 = x,y; x2,y2 = right,bottom)
   std::optional<Expression> visibleIf;
+  // The fields the object prints must hold a value whenever it is shown: a record without one
+  // is reported before printing instead of giving a label with an empty price.
+  bool required = false;
 
   // text
   TextTemplate text;

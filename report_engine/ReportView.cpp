@@ -8,6 +8,7 @@
 #include "common/UiSeam.h"
 #include "report_engine/QtTextMeasurer.h"
 #include "report_engine/ReportPreview.h"
+#include "report_engine/ReportSheet.h"
 
 namespace pt::report {
 
@@ -33,14 +34,14 @@ PreparedReport PrepareReport(const ReportEngine& engine, ReportDataSource& sourc
   return engine.Prepare(source, measurer);
 }
 
-void ShowPreview(QWidget* owner, const PreparedReport& report) {
+void ShowPreview(QWidget* owner, const PreparedReport& report, const CalibrationLookup& calibration) {
   TReportPreview preview(report, owner);
+  preview.SetCalibrationLookup(calibration);
   ui::ExecModal(&preview);
 }
 
-bool RunPrintDialog(QWidget* owner, const PreparedReport& report, QPrinter& printer, bool ownPaperSizes) {
-  const int pages = static_cast<int>(report.pages.size());
-  if (pages == 0) return false;
+std::optional<std::vector<int>> ChoosePrintPages(QWidget* owner, QPrinter& printer, int pages) {
+  if (pages == 0) return std::nullopt;
   QPrintDialog dialog(&printer, owner);
   dialog.setWindowTitle(U("打印"));
   dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
@@ -49,11 +50,18 @@ bool RunPrintDialog(QWidget* owner, const PreparedReport& report, QPrinter& prin
   dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
   dialog.setMinMax(1, pages);
   printer.setPrintRange(QPrinter::AllPages);
-  if (ui::ExecModal(&dialog) != ui::kResultOk) return false;
-  const std::vector<int> chosen = ChosenPages(printer, pages);
-  if (chosen.empty()) return false;
-  if (!PrintPages(report, printer, chosen, ownPaperSizes)) {
-    ui::ShowMessage(owner, U("打印机无法开始打印，请检查打印机。"), U("错误"), ui::Icon::Error);
+  if (ui::ExecModal(&dialog) != ui::kResultOk) return std::nullopt;
+  std::vector<int> chosen = ChosenPages(printer, pages);
+  if (chosen.empty()) return std::nullopt;
+  return chosen;
+}
+
+bool RunPrintDialog(QWidget* owner, const PreparedReport& report, QPrinter& printer, bool ownPaperSizes,
+                    const CalibrationLookup& calibration) {
+  const std::optional<std::vector<int>> chosen = ChoosePrintPages(owner, printer, static_cast<int>(report.pages.size()));
+  if (!chosen) return false;
+  if (!PrintPages(report, printer, *chosen, ownPaperSizes, calibration ? calibration(printer) : PrintCalibration{})) {
+    ui::ShowMessage(owner, U(kPrinterWouldNotStart), U("错误"), ui::Icon::Error);
     return false;
   }
   return true;
@@ -75,7 +83,7 @@ bool PrintOnDefaultPrinter(QWidget* owner, const PreparedReport& report) {
   std::vector<int> all(report.pages.size());
   for (size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
   if (!PrintPages(report, printer, all)) {
-    ui::ShowMessage(owner, U("打印机无法开始打印，请检查打印机。"), U("错误"), ui::Icon::Error);
+    ui::ShowMessage(owner, U(kPrinterWouldNotStart), U("错误"), ui::Icon::Error);
     return false;
   }
   return true;
@@ -86,7 +94,11 @@ void ShowPrepareFailure(QWidget* owner, const QString& reason) {
 }
 
 bool PreviewReport(QWidget* owner, const ReportEngine& engine, ReportDataSource& source) {
-  auto report = Prepared(owner, [&] { return PrepareReport(engine, source); });
+  auto report = Prepared(owner, [&] {
+    PreparedReport prepared = PrepareReport(engine, source);
+    prepared.sheet = LabelSheet(engine.Template(), engine.Variables(), source);  // for "存为表格"
+    return prepared;
+  });
   if (!report) return false;
   ShowPreview(owner, *report);
   return true;

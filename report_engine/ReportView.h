@@ -4,6 +4,9 @@
 // "异常错误,原因:" followed by its text.
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <optional>
+#include <vector>
 
 #include "report_engine/DisplayList.h"
 #include "report_engine/GridReport.h"
@@ -18,14 +21,25 @@ namespace pt::report {
 // Layout measured with Qt font metrics (what the Qt layer prepares with).
 PreparedReport PrepareReport(const ReportEngine& engine, ReportDataSource& source);
 
-// The preview window, modal, through the UI seam.
-void ShowPreview(QWidget* owner, const PreparedReport& report);
+// The calibration a chosen printer prints with (see PrintCalibration); none: as designed.
+using CalibrationLookup = std::function<PrintCalibration(const QPrinter&)>;
+
+inline constexpr const char* kPrinterWouldNotStart = "打印机无法开始打印，请检查打印机。";
+
+// The preview window, modal, through the UI seam. Printing from it uses the calibration the
+// lookup gives for the printer chosen.
+void ShowPreview(QWidget* owner, const PreparedReport& report, const CalibrationLookup& calibration = {});
+
+// The print dialog over a report of pageCount pages (printer, copies, collation, all pages or a
+// list of pages). The pages chosen (0-based, in order), or nothing when the clerk cancelled.
+std::optional<std::vector<int>> ChoosePrintPages(QWidget* owner, QPrinter& printer, int pageCount);
 
 // With at least one page, the print dialog (printer, copies, collation, all pages or a list of
 // pages); prints when the clerk confirms. Returns true when pages were printed; a cancelled
 // dialog prints nothing and says nothing.
 bool PrintWithDialog(QWidget* owner, const PreparedReport& report);
-bool RunPrintDialog(QWidget* owner, const PreparedReport& report, QPrinter& printer, bool ownPaperSizes = true);
+bool RunPrintDialog(QWidget* owner, const PreparedReport& report, QPrinter& printer, bool ownPaperSizes = true,
+                    const CalibrationLookup& calibration = {});
 
 // Every page on the default printer, without a dialog. No printer: a message, and false.
 bool PrintOnDefaultPrinter(QWidget* owner, const PreparedReport& report);

@@ -52,7 +52,7 @@ void TakeGridColumns(const TAdvDBGridEh& grid, report::GridReportSpec& settings)
     report::GridColumn column;
     column.field = c->FieldName();
     column.title = c->Title();
-    column.width = c->Width() > 0 ? c->Width() : 1;
+    column.key = report::SameName(column.field, "f_Spbm") || report::SameName(column.field, "f_Spmc");
     settings.columns.push_back(std::move(column));
   }
 }

@@ -21,14 +21,16 @@ inline const QColor kTitleFontPrinting = Qt::black;
 // The title row behind the white titles.
 inline const QColor kTitleBackground = QColor(0x1F, 0x4E, 0x8C);
 
-// Page 2100 x 2970 tenths of a millimetre (A4 portrait), margins of 38 on every side, a row
+// Page 2100 x 2970 tenths of a millimetre (A4 portrait; landscape when the columns need it),
+// margins of 38 on every side, a row
 // number column "No", Title centred in 黑体 22 pt with Condi below it in 宋体 9 pt, and the
 // column footer with print date and time, operator and page numbers. No master-data band is
 // added: the rows are the grid's own.
 report::GridReportSpec ReportWindowPageSettings();
 
 // The settings' columns taken from the grid: its visible columns in display order, with their
-// titles ("group|title" prints two levels), widths and the fields' display formats.
+// titles ("group|title" prints two levels) and the fields' display formats; the product code and
+// name are the key columns that pages across repeat. Widths come from the content.
 void TakeGridColumns(const TAdvDBGridEh& grid, report::GridReportSpec& settings);
 
 // Preview, or print without a printer dialog, the grid's table as a list titled `title`.

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libqt6svg6-dev
   libsqlite3-dev libpq-dev postgresql libzint-dev libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk fonts-wqy-zenhei poppler-utils xvfb xauth
+  fonts-noto-cjk fonts-wqy-zenhei poppler-utils unzip xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do

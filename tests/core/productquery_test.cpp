@@ -3,6 +3,9 @@
 #include "queue/ProductQuery.h"
 
 using namespace pt::queue;
+using pt::FieldType;
+using pt::MemTable;
+using pt::Variant;
 
 TEST(ProductQuery, ModeTable) {
   struct Case { bool tm, bz; const char* unit; int mode; };
@@ -65,10 +68,52 @@ TEST(ProductQuery, CodeEntryConditionsDoubleQuotes) {
 
 TEST(ProductQuery, ImportListKeepsWholeCodesOnceInFileOrder) {
   ImportCodeList list;
-  for (const char* line : {"1234", "123", "1234", " 5 ", "", "", "O'K"}) list.Add(line);
-  EXPECT_EQ(list.Condition(CodeKind::ProductCode), " da.f_Spbm in ('1234','123',' 5 ','','O''K')");
+  // Blanks around a code and a carriage return left at a line's end are not part of it.
+  for (const char* line : {"1234", "123", "1234", " 5 ", "", "", "O'K", "5\r", "\t77\r"}) list.Add(line);
+  EXPECT_EQ(list.Condition(CodeKind::ProductCode), " da.f_Spbm in ('1234','123','5','','O''K','77')");
   EXPECT_EQ(list.Condition(CodeKind::Barcode).substr(0, 15), " tm.f_Sptm in (");
   EXPECT_TRUE(ImportCodeList().Empty());
+}
+
+void Fill(MemTable& t, const std::vector<std::vector<const char*>>& rows, std::vector<const char*> fields) {
+  for (const char* f : fields) t.AddField(f, FieldType::Text, 20);
+  t.CreateDataSet();
+  for (const auto& row : rows) {
+    t.Append();
+    for (size_t i = 0; i < row.size(); ++i)
+      if (row[i]) t.Set(fields[i], Variant(row[i]));
+    t.Post();
+  }
+}
+
+TEST(ProductQuery, ImportedCodesThatFoundNoProduct) {
+  ImportCodeList list;
+  for (const char* line : {"h1", "H2 ", "", "H3", "H4", "h1"}) list.Add(line);
+  // Article numbers come back as the server has them: case and trailing blanks aside, equal.
+  MemTable rows;
+  Fill(rows, {{"001", "H1", "690001"}, {"002", "H2", nullptr}, {"004", "H4 ", "690004"}}, {"f_Spbm", "f_Sphh", "f_Sptm"});
+  rows.SetFilter("f_Spbm='001'");  // a filter on the queue hides nothing from the count
+  rows.SetFiltered(true);
+  EXPECT_EQ(CodesNotReturned(list, CodeKind::ArticleNumber, rows), (std::vector<std::string>{"H3"}));
+  EXPECT_EQ(CodesNotReturned(list, CodeKind::ProductCode, rows), (std::vector<std::string>{"h1", "H2", "H3", "H4"}));
+
+  // A barcode counts as found when its product came back under another of its barcodes.
+  const std::vector<std::string> barcodes{"690002", "690009", "690'5"};
+  EXPECT_EQ(BarcodeOwnersSql(barcodes), "select f_sptm,f_spbm from tbSptm where f_sptm in ('690002','690009','690''5')");
+  MemTable owners;
+  Fill(owners, {{"690002", "002"}, {"690009", "009"}}, {"f_sptm", "f_spbm"});
+  EXPECT_EQ(BarcodesWithoutProduct(barcodes, owners, rows), (std::vector<std::string>{"690009", "690'5"}));
+}
+
+TEST(ProductQuery, MissingCodesMessageShowsTheFirstTwentyAndOffersTheList) {
+  std::vector<std::string> missing;
+  for (int i = 1; i <= 3; ++i) missing.push_back("C" + std::to_string(i));
+  EXPECT_EQ(MissingCodesMessage(CodeKind::Barcode, 10, missing),
+            "导入的10个商品条码中，有3个没有找到商品：\r\nC1\r\nC2\r\nC3\r\n\r\n是否把这3个商品条码保存到文本文件？");
+  for (int i = 4; i <= 25; ++i) missing.push_back("C" + std::to_string(i));
+  const std::string text = MissingCodesMessage(CodeKind::ProductCode, 30, missing);
+  EXPECT_NE(text.find("\r\nC20\r\n……另有5个\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("C21"), std::string::npos);
 }
 
 TEST(ProductQuery, AmountControlledLines) {

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <fstream>
 #include <sstream>
 
@@ -14,7 +16,9 @@
 #include "report_engine/MemTableSource.h"
 #include "report_engine/PreparedFile.h"
 #include "report_engine/ReportEngine.h"
+#include "report_engine/ReportSheet.h"
 #include "report_engine/ReportTable.h"
+#include "report_engine/StoredTemplate.h"
 
 namespace pt::report {
 namespace {
@@ -237,6 +241,29 @@ TEST(PrepareLabels, HeaderAndFooterCarryPageNumbersAndAMissingFieldStopsTheRepor
   }
 }
 
+// A chain of operators is as deep as it is long: 100,000 terms must neither exhaust the stack
+// when a label is prepared nor change what the chain means.
+TEST(PrepareLabels, LongOperatorChainsInATemplatePrint) {
+  const int terms = 100000;
+  std::string sum = "1", conjunction = "cdsPrint.f_Xsdj", disjunction = "0";
+  for (int i = 1; i < terms; ++i) {
+    sum += "+1";
+    conjunction += " and 1";
+    disjunction += " or 0";
+  }
+  ReportEngine engine;
+  engine.LoadStoredTemplate(EncodeStoredTemplate(
+      R"({"format":"pricetag-report","version":1,"page":{"width":50,"height":30},
+      "bands":[{"type":"masterData","height":30,"objects":[
+        {"type":"text","x":0,"y":0,"width":40,"height":5,"text":"[)" + sum + R"(]"},
+        {"type":"text","x":0,"y":5,"width":40,"height":5,"text":"all","visibleIf":")" + conjunction + R"("},
+        {"type":"text","x":0,"y":10,"width":40,"height":5,"text":"none","visibleIf":")" + disjunction + R"("}]}]})"));
+  RowsDataSource data = Products(1);
+  PreparedReport r = engine.Prepare(data);
+  ASSERT_EQ(r.pages.size(), 1u);
+  EXPECT_EQ(Texts(r.pages[0]), (std::vector<std::string>{std::to_string(terms), "all"}));
+}
+
 TEST(PrepareLabels, PictureFileThatCannotBeReadIsMarked) {
   ReportEngine engine;
   engine.LoadTemplate(R"({"format":"pricetag-report","version":1,"page":{"width":50,"height":30},
@@ -268,6 +295,21 @@ TEST(PreparedFile, RoundTripsAndRefusesDamagedFiles) {
   EXPECT_EQ(Texts(back.pages[2]), Texts(r.pages[2]));
   EXPECT_EQ(back.pages[0].items.size(), r.pages[0].items.size());
   EXPECT_EQ(SavePreparedReport(back), bytes);
+  // The sheet goes along; a file of version 1 (no sheet) still opens.
+  auto sheet = std::make_shared<ReportSheet>();
+  sheet->columns = {{"", "商品编码", ""}, {"本期普通", "特价价格", "0.00"}, {"", "批量数量", ""}};
+  sheet->rows = {{"000123", 2.5, Variant(12)}, {"6901234567892", Variant(), Variant(-3)}};
+  r.sheet = sheet;
+  back = LoadPreparedReport(SavePreparedReport(r));
+  ASSERT_TRUE(back.sheet);
+  EXPECT_EQ(back.sheet->columns[1].group, "本期普通");
+  EXPECT_EQ(back.sheet->columns[1].format, "0.00");
+  EXPECT_EQ(back.sheet->rows, sheet->rows);
+  std::string v1 = bytes.substr(0, bytes.size() - 1);  // without the "no sheet" mark
+  v1[6] = 1;
+  back = LoadPreparedReport(v1);
+  EXPECT_FALSE(back.sheet);
+  EXPECT_EQ(back.pages.size(), r.pages.size());
 
   struct Case { std::string bytes; const char* message; };
   std::string badFont = SavePreparedReport([] {
@@ -284,7 +326,7 @@ TEST(PreparedFile, RoundTripsAndRefusesDamagedFiles) {
       {"PK\x03\x04 a spreadsheet", "不是报表文件，无法打开"},
       {bytes.substr(0, bytes.size() / 2), "报表文件已损坏，无法打开"},
       {bytes + "x", "报表文件已损坏，无法打开"},
-      {std::string("PTPREP\x02\x00", 8), "报表文件版本 2 不受支持"},
+      {std::string("PTPREP\x03\x00", 8), "报表文件版本 3 不受支持"},
       {badFont, "报表文件已损坏，无法打开"},
   };
   for (const Case& c : cases) {
@@ -311,16 +353,22 @@ RowsDataSource Promotions(int count) {
 
 GridReportSpec PromotionGrid() {
   GridReportSpec spec;
-  spec.columns = {{"商品编码", "f_Spbm", 60},
-                  {"商品名称", "f_Spmc", 120},
-                  {"本期普通|特价起始日期", "f_BqPtQsrq", 80},
-                  {"本期普通|特价价格", "f_BqPtXsdj", 60},
-                  {"下期普通|特价价格", "f_XqPtXsdj", 60, "0.00"},
-                  {"隐藏", "f_Spbm", 60, "", false}};
+  spec.columns = {{"商品编码", "f_Spbm"},
+                  {"商品名称", "f_Spmc"},
+                  {"本期普通|特价起始日期", "f_BqPtQsrq"},
+                  {"本期普通|特价价格", "f_BqPtXsdj"},
+                  {"下期普通|特价价格", "f_XqPtXsdj", "0.00"},
+                  {"隐藏", "f_Spbm", "", false}};
   return spec;
 }
 
-TEST(GridReport, TitlesGroupsRowNumbersAndStretchedColumns) {
+const TextItem* Find(const Page& page, const std::string& text) {
+  for (const auto* t : ItemsOf<TextItem>(page))
+    if (t->text == text) return t;
+  return nullptr;
+}
+
+TEST(GridReport, TitlesGroupsRowNumbersAndColumnsSizedFromTheirContent) {
   RowsDataSource data = Promotions(3);
   VariableList vars;
   vars.Set("Title", "商品特价详细信息");
@@ -339,26 +387,28 @@ TEST(GridReport, TitlesGroupsRowNumbersAndStretchedColumns) {
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "本期普通"), 1);  // one group title over two columns
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "特价价格"), 2);
   EXPECT_FALSE(Contains(texts, "隐藏"));
-  for (const auto* t : ItemsOf<TextItem>(p)) {
-    if (t->text == "商品特价详细信息") {
-      EXPECT_EQ(r.fonts[t->font], (FontSpec{"黑体", 22, false, false}));
-      EXPECT_EQ(t->hAlign, HAlign::Center);
-    }
-    if (t->text == "10.50") {
-      EXPECT_EQ(t->hAlign, HAlign::Right);
-    }
-  }
-  // The group cell spans its two columns; the table fills the width between the margins.
-  double groupWidth = 0, dateWidth = 0, priceWidth = 0, right = 0;
+  EXPECT_EQ(r.fonts[Find(p, "商品特价详细信息")->font], (FontSpec{"黑体", 22, false, false}));
+  EXPECT_EQ(Find(p, "商品特价详细信息")->hAlign, HAlign::Center);
+  EXPECT_EQ(Find(p, "10.50")->hAlign, HAlign::Right);
+  // The group cell spans its two columns; the table fills the width between the margins; the
+  // columns stand in the proportion of what they hold (the name of two characters more than
+  // the code, the date of eight digits more than the price).
+  double right = 0;
   for (const auto* rect : ItemsOf<RectItem>(p)) right = std::max(right, rect->box.Right());
-  for (const auto* t : ItemsOf<TextItem>(p)) {
-    if (t->text == "本期普通") groupWidth = t->box.width;
-    if (t->text == "特价起始日期") dateWidth = t->box.width;
-    if (t->text == "特价价格" && priceWidth == 0) priceWidth = t->box.width;
-  }
-  EXPECT_NEAR(groupWidth + 1.6, dateWidth + 1.6 + priceWidth + 1.6, 1e-9);
   EXPECT_NEAR(right, 210 - 3.8, 1e-9);
-  EXPECT_NEAR(dateWidth + 1.6, 202.4 * 80 / 410, 1e-9);
+  const double group = Find(p, "本期普通")->box.width + 1.6, date = Find(p, "特价起始日期")->box.width + 1.6,
+               price = Find(p, "10.50")->box.width + 1.6;
+  EXPECT_NEAR(group, date + price, 1e-9);
+  EXPECT_GT(Find(p, "商品3")->box.width, Find(p, "P3")->box.width);
+  EXPECT_GT(date, price);
+  // The sheet keeps the values as they are, under the titles and formats.
+  ASSERT_TRUE(r.sheet);
+  ASSERT_EQ(r.sheet->columns.size(), 5u);
+  EXPECT_EQ(r.sheet->columns[2].group, "本期普通");
+  EXPECT_EQ(r.sheet->columns[2].title, "特价起始日期");
+  EXPECT_EQ(r.sheet->columns[3].format, "0.00");
+  ASSERT_EQ(r.sheet->rows.size(), 3u);
+  EXPECT_EQ(r.sheet->rows[1], (std::vector<Variant>{"P2", "商品2", "20240301", 10.5, Variant()}));
 }
 
 TEST(GridReport, ManyRowsBreakIntoPagesWithTheFooterOnEach) {
@@ -382,7 +432,7 @@ TEST(GridReport, ManyRowsBreakIntoPagesWithTheFooterOnEach) {
   EXPECT_TRUE(Contains(Texts(empty.pages[0]), "商品名称"));
 
   GridReportSpec wrong = PromotionGrid();
-  wrong.columns.push_back({"x", "f_Missing", 10});
+  wrong.columns.push_back({"x", "f_Missing"});
   try {
     BuildGridReport(wrong, data, {}, m);
     FAIL();
@@ -391,19 +441,127 @@ TEST(GridReport, ManyRowsBreakIntoPagesWithTheFooterOnEach) {
   }
 }
 
-TEST(GridReport, LongCellsWrapAndTheSpreadsheetTableKeepsTheGrid) {
-  RowsDataSource data("cdsPrint", {{"f_Spbm"}, {"f_Spmc"}});
-  data.AddRow({"P1", "特别长的商品名称需要折成好几行才能放得下"});
-  data.AddRow({"P2", "短"});
+// The pre-promotion price list as the window shows it: seventeen columns, long titles.
+RowsDataSource OriginalPrices(int count) {
+  RowsDataSource s("cdsPrint", {{"f_lx"}, {"f_spbm"}, {"f_sphh"}, {"f_sptm"}, {"f_spmc"}, {"f_jldw"}, {"f_ggxh"},
+                                {"f_dwbl"}, {"f_spcd"}, {"f_sppp"}, {"f_xsdj", "0.00"}, {"f_qsrq"}, {"f_jsrq"},
+                                {"f_Xdsl"}, {"f_zxjg", "0.00"}, {"f_q7yxsdj", "0.00"}, {"f_q8yxsdj", "0.00"}});
+  const char* names[] = {"测试可乐", "金龙鱼食用调和油五升装特惠", "农夫山泉饮用天然水550ml"};
+  for (int i = 0; i < count; ++i)
+    s.AddRow({i % 3 ? "惊爆价" : "特价", "00" + std::to_string(1000 + i), "H00" + std::to_string(1000 + i),
+              "69012345" + std::to_string(10000 + i), names[i % 3], "瓶", "500ml", 1.0, "广州", "测试",
+              116.0 + i, "20240311", "20240331", i % 3 ? Variant(2.0) : Variant(), 99.5, 103.4, 112.6});
+  return s;
+}
+
+GridReportSpec OriginalPriceGrid() {
   GridReportSpec spec;
-  spec.columns = {{"编码", "f_Spbm", 100}, {"名称", "f_Spmc", 40}};
+  const char* cols[][2] = {{"特价类型", "f_lx"}, {"商品编码", "f_spbm"}, {"商品货号", "f_sphh"},
+                           {"商品条码", "f_sptm"}, {"商品名称", "f_spmc"}, {"计量单位", "f_jldw"},
+                           {"规格型号", "f_ggxh"}, {"单位比率", "f_dwbl"}, {"商品产地", "f_spcd"},
+                           {"商品品牌", "f_sppp"}, {"销售单价", "f_xsdj"}, {"起始日期", "f_qsrq"},
+                           {"结束日期", "f_jsrq"}, {"每单限量", "f_Xdsl"}, {"执行价", "f_zxjg"},
+                           {"特价开始日期前七天最低成交价格", "f_q7yxsdj"},
+                           {"特价开始日期前八天到前三个月之间最后一笔成交价格", "f_q8yxsdj"}};
+  for (const auto& c : cols) spec.columns.push_back({c[0], c[1], "", true, c[1] == std::string("f_spbm") || c[1] == std::string("f_spmc")});
+  return spec;
+}
+
+// Numbers, dates and codes on one line, titles on at most three, nothing beyond the margin.
+void ExpectReadable(const PreparedReport& r, const std::set<std::string>& titles, const char* what) {
+  for (size_t i = 0; i < r.pages.size(); ++i) {
+    const Page& page = r.pages[i];
+    for (const auto* t : ItemsOf<TextItem>(page)) {
+      EXPECT_LE(t->box.Right(), page.width - 3.8 + 1e-6) << what << ": " << t->text;
+      const bool unbroken = std::all_of(t->text.begin(), t->text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != ' ';
+      });
+      if (unbroken) {
+        EXPECT_EQ(t->LineCount(), 1u) << what << ": " << t->text << " on page " << i + 1;
+      }
+      if (titles.count(t->text)) {
+        EXPECT_LE(t->LineCount(), 3u) << what << ": " << t->text;
+      }
+    }
+  }
+}
+
+TEST(GridReport, TheOriginalPriceListKeepsNumbersDatesAndCodesWhole) {
+  RowsDataSource data = OriginalPrices(60);
+  FallbackMeasurer m;
+  GridReportSpec spec = OriginalPriceGrid();
+  PreparedReport r = BuildGridReport(spec, data, {}, m);
+  std::set<std::string> titles;
+  for (const auto& c : spec.columns) titles.insert(c.title);
+  ExpectReadable(r, titles, "original prices");
+  // Every column on every page, its title included: no pages across are needed.
+  for (const Page& page : r.pages)
+    for (const auto& t : titles) EXPECT_TRUE(Contains(Texts(page), t)) << t;
+  EXPECT_TRUE(Contains(Texts(r.pages.back()), "6901234510059"));
+  EXPECT_TRUE(Contains(Texts(r.pages[0]), "001000"));
+}
+
+// The promotion detail list: forty columns, eight of them in two-level groups.
+TEST(GridReport, FortyColumnsContinueOnPagesAcrossThatRepeatTheCodeAndName) {
+  std::vector<RowsDataSource::Column> fields;
+  GridReportSpec spec;
+  std::vector<Variant> row;
+  for (int c = 0; c < 40; ++c) {
+    const std::string field = "f_" + std::to_string(c);
+    fields.push_back({field, c % 5 == 3 ? "0.00" : ""});
+    std::string title = c == 0 ? "商品编码" : c == 1 ? "商品名称" : "第" + std::to_string(c) + "列的标题";
+    if (c >= 20 && c < 32) title = (c < 26 ? "本期普通" : "下期会员") + std::string("|") + title;
+    spec.columns.push_back({title, field, "", true, c < 2});
+  }
+  RowsDataSource data("cdsPrint", fields);
+  for (int r = 0; r < 30; ++r) {
+    row.clear();
+    for (int c = 0; c < 40; ++c) {
+      if (c == 0) row.emplace_back("00" + std::to_string(1000 + r));
+      else if (c == 1) row.emplace_back("商品名称" + std::to_string(r));
+      else if (c % 5 == 3) row.emplace_back(100.0 + r + c);
+      else if (c % 5 == 1) row.emplace_back("202403" + std::to_string(10 + r % 20));
+      else row.emplace_back("V" + std::to_string(r) + "-" + std::to_string(c));
+    }
+    data.AddRow(row);
+  }
   FallbackMeasurer m;
   PreparedReport r = BuildGridReport(spec, data, {}, m);
-  const TextItem* longName = nullptr;
-  for (const auto* t : ItemsOf<TextItem>(r.pages[0]))
-    if (t->text.rfind("特别长", 0) == 0) longName = t;
-  ASSERT_NE(longName, nullptr);
-  EXPECT_GT(longName->LineCount(), 1u);
+  ASSERT_GE(r.pages.size(), 2u);
+  const size_t total = r.pages.size();
+  std::map<std::string, int> seen;
+  for (size_t i = 0; i < total; ++i) {
+    const Page& page = r.pages[i];
+    EXPECT_DOUBLE_EQ(page.width, 297) << "turned";
+    auto texts = Texts(page);
+    for (const char* key : {"No", "商品编码", "商品名称", "001000", "商品名称0"}) EXPECT_TRUE(Contains(texts, key)) << key;
+    EXPECT_TRUE(Contains(texts, "页    数:第" + std::to_string(i + 1) + "页/共" + std::to_string(total) + "页"));
+    for (const auto& t : texts) ++seen[t];
+  }
+  // Each of the other cells is printed once, on one page across.
+  for (int c = 2; c < 40; ++c)
+    if (c % 5 != 1 && c % 5 != 3) {
+      EXPECT_EQ(seen["V7-" + std::to_string(c)], 1) << c;
+    }
+  EXPECT_EQ(seen["商品名称7"], static_cast<int>(total));
+  ExpectReadable(r, {}, "forty columns");
+  for (const FontSpec& f : r.fonts) EXPECT_GE(f.size, 7) << f.family;
+}
+
+TEST(GridReport, LongNamesWrapAndTheTabulatedPagesKeepTheGrid) {
+  RowsDataSource data("cdsPrint", {{"f_Spbm"}, {"f_Spmc"}});
+  std::string longName;
+  for (int i = 0; i < 4; ++i) longName += "特别长的商品名称需要折成好几行才能放得下";
+  data.AddRow({"P1", longName});
+  data.AddRow({"P2", "短"});
+  GridReportSpec spec;
+  spec.columns = {{"编码", "f_Spbm"}, {"名称", "f_Spmc"}};
+  FallbackMeasurer m;
+  PreparedReport r = BuildGridReport(spec, data, {}, m);
+  EXPECT_DOUBLE_EQ(r.pages[0].width, 210);
+  const TextItem* wrapped = Find(r.pages[0], longName);
+  ASSERT_NE(wrapped, nullptr);
+  EXPECT_GT(wrapped->LineCount(), 1u);
 
   ReportTable table = TabulateReport(r);
   // No | 编码 | 名称 columns; rows: titles, two lines of data, the footer.
@@ -413,8 +571,8 @@ TEST(GridReport, LongCellsWrapAndTheSpreadsheetTableKeepsTheGrid) {
         if (table.rows[i][j] == text) return std::make_pair(static_cast<int>(i), static_cast<int>(j));
     return std::make_pair(-1, -1);
   };
-  auto no = find("No"), code = find("编码"), name = find("名称"), p1 = find("P1"),
-       longCell = find("特别长的商品名称需要折成好几行才能放得下"), p2 = find("P2"), row2 = find("2");
+  auto no = find("No"), code = find("编码"), name = find("名称"), p1 = find("P1"), longCell = find(longName),
+       p2 = find("P2"), row2 = find("2");
   EXPECT_EQ(no.first, code.first);
   EXPECT_EQ(code.first, name.first);
   EXPECT_EQ(p1.second, code.second);
@@ -423,6 +581,32 @@ TEST(GridReport, LongCellsWrapAndTheSpreadsheetTableKeepsTheGrid) {
   EXPECT_EQ(p2.first, p1.first + 1);
   EXPECT_EQ(row2.first, p2.first);
   EXPECT_EQ(row2.second, no.second);
+}
+
+TEST(LabelSheet, OneRowPerLabelWithTheValuesItShows) {
+  ReportEngine engine = EngineWith("promotion-label.json");
+  engine.SetVariable("Jjyy", "清仓");
+  RowsDataSource data = Products(3);
+  auto sheet = LabelSheet(engine.Template(), engine.Variables(), data);
+  std::vector<std::string> titles;
+  for (const SheetColumn& c : sheet->columns) titles.push_back(c.title);
+  // Captions name the values; a value without one goes by its field; mixed texts by their
+  // fields in place.
+  EXPECT_EQ(titles, (std::vector<std::string>{"促  销", "f_Spmc", "f_Tjjg", "原价", "前7天最低价",
+                                              "单位/规格", "f_Qsrq 至 f_Jsrq", "编码", "f_Sptm"}));
+  EXPECT_EQ(sheet->columns[2].format, "0.00");
+  EXPECT_EQ(sheet->columns[8].format, "");
+  ASSERT_EQ(sheet->rows.size(), 3u);
+  // The seven-day price is hidden on these labels (none known): its cell stays empty.
+  EXPECT_EQ(sheet->rows[1], (std::vector<Variant>{"清仓", "商品2", 8.8, 11.0, Variant(), "单位:袋  规格:500g",
+                                                  "20240301 至 20240331", "P1001", "690123456789"}));
+}
+
+TEST(LabelSheet, DisplayFormatsBecomeSpreadsheetFormatCodes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"0.00", "0.00"}, {"#,##0.00", "#,##0.00"}, {"0.##", "0.##"}, {"", ""},
+      {"￥0.00", "\"￥\"0.00"}, {"0.00元;-0.00元", "0.00\"元\""}};
+  for (const auto& [display, sheet] : cases) EXPECT_EQ(SheetNumberFormat(display), sheet) << display;
 }
 
 TEST(MemTableSource, ReadsVisibleRowsWithFormatsWithoutMovingTheTable) {

@@ -120,6 +120,15 @@ TEST(ReportExpression, ArithmeticOnTextThatIsNoNumberIsAClearError) {
   } catch (const ModuleError& err) {
     EXPECT_STREQ(err.what(), "表达式“cdsPrint.\"f_Spmc\" * 2”中的“苹果 Apple”不是数字");
   }
+  // "and" and "or" leave their right side alone once the left one decides.
+  for (const char* text : {"0 and cdsPrint.\"f_Spmc\" * 2", "1 or -cdsPrint.\"f_Spmc\""}) {
+    Expression decided = Expression::Parse(text);
+    decided.Bind(&s, {});
+    EXPECT_EQ(decided.IsTrue(&s, {}), text[0] == '1') << text;
+  }
+  Expression undecided = Expression::Parse("1 and -cdsPrint.\"f_Spmc\"");
+  undecided.Bind(&s, {});
+  EXPECT_THROW(undecided.IsTrue(&s, {}), ModuleError);
 }
 
 TEST(ReportVariables, AddedWhenMissingReplacedWhenPresentKeptUntilSetAgain) {

@@ -117,8 +117,17 @@ TEST_P(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
     for (size_t i = 0; i < 10000; ++i) out << (i < codes.size() ? codes[i] : "NO" + std::to_string(i)) << "\r\n";
   }
   ui_.openFileAnswers.push_back(QString::fromStdString(path));
+  ui_.messageAnswers.push_back(ui::kResultNo);
   w->btnimport->click();
-  ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
+  // The codes the database does not sell found no product; the clerk is told, after the import.
+  const size_t unknown = 10000 - std::min<size_t>(codes.size(), 10000);
+  if (unknown > 0) {
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(MessageTexts()[0].rfind("导入的10000个商品编码中，有" + std::to_string(unknown) + "个没有找到商品：\r\nNO", 0), 0u)
+        << MessageTexts()[0];
+  } else {
+    EXPECT_TRUE(ui_.messages.empty());
+  }
   auto q = ProductQueries();
   ASSERT_EQ(q.size(), 1u);
   const std::string condition = ConditionOf(q[0]);
@@ -127,6 +136,48 @@ TEST_P(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
   for (int i = 0; i < w->cdsSpda.RecordCount(); ++i) queued.insert(w->cdsSpda.CellAt(i, 2).ToText());
   EXPECT_EQ(queued.size(), std::min<size_t>(codes.size(), 10000));
   EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
+}
+
+TEST_P(QueueOnSeededHost, AnImportSaysWhichCodesFoundNoProductAndSavesThemOnRequest) {
+  // A product with a second barcode: importing that one queues the product under its main one.
+  MemTable second;
+  second.LoadPacket(db_->QueryNativePacket(
+      "select f_Sptm, f_Spbm from tbSptm where f_xh=0 and f_dwbl=1 and f_Spbm in (select f_Spbm from tbSptm where "
+      "f_xh=1 and f_dwbl=1) order by f_Spbm limit 1"));
+  ASSERT_EQ(second.RecordCount(), 1);
+  const std::string barcode = second.GetText("f_Sptm");
+  TFrmspbqdy* w = Open(*proxy_);
+  w->N5->trigger();
+  QTemporaryDir files;
+  const std::string path = files.path().toStdString() + "/codes.txt";
+  // A file saved on Windows, a code typed with blanks around it, and two barcodes nobody has.
+  std::ofstream(path, std::ios::binary) << barcode << " \r\n  6900000000000\r\n\r\n6911111111111\r\r\n";
+  const std::string saved = files.path().toStdString() + "/missing.txt";
+  ui_.openFileAnswers.push_back(QString::fromStdString(path));
+  ui_.messageAnswers = {ui::kResultYes};
+  ui_.saveFileAnswers.push_back(QString::fromStdString(saved));
+  w->btnimport->click();
+  auto q = ProductQueries();
+  ASSERT_EQ(q.size(), 1u);
+  EXPECT_EQ(ConditionOf(q[0]), " tm.f_Sptm in ('" + barcode + "','6900000000000','','6911111111111')");
+  ASSERT_GE(w->cdsSpda.RecordCount(), 1);
+  EXPECT_EQ(w->cdsSpda.GetText("f_Spbm"), second.GetText("f_Spbm"));
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_EQ(MessageTexts()[0],
+            "导入的3个商品条码中，有2个没有找到商品：\r\n6900000000000\r\n6911111111111\r\n\r\n"
+            "是否把这2个商品条码保存到文本文件？");
+  EXPECT_EQ(ui_.messages[0].buttons, ui::Buttons::YesNo);
+  EXPECT_EQ(MessageTexts()[1], "已把2个商品条码保存到 " + saved);
+  std::ifstream in(saved, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "6900000000000\r\n6911111111111\r\n");
+
+  // Every code found: nothing more is said.
+  ui_.messages.clear();
+  std::ofstream(path, std::ios::binary) << barcode << "\r\n";
+  ui_.openFileAnswers.push_back(QString::fromStdString(path));
+  w->btnimport->click();
+  EXPECT_TRUE(ui_.messages.empty());
+  EXPECT_GE(w->cdsSpda.RecordCount(), 1);
 }
 
 PT_INSTANTIATE_BACKENDS(QueueOnSeededHost);

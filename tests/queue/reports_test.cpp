@@ -405,18 +405,24 @@ TEST_P(PromotionDetail, PreviewAndPrintGoThroughTheSeam) {
   TFrmBjqSearch* s = Detail(w);
   std::vector<std::string> texts;
   QColor titleWhilePreviewing;
+  size_t pages = 0;
   ui_.Then([&](QDialog*) {
     ui_.Then([&](QDialog* d) {
       auto* p = qobject_cast<report::TReportPreview*>(d);
       ASSERT_TRUE(p);
       texts = PageTexts(p->Report());
+      pages = p->Report().pages.size();
       titleWhilePreviewing = s->dgdView->TitleFontColor();
     });
     QTest::keyClick(s->dgdView, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(ui_.dialogsRun, 2);
+    // Forty columns continue on a page across that repeats the code and the name.
+    ASSERT_EQ(pages, 2u);
     for (const char* t : {"商品特价详细信息", "No", "商品编码", "本期普通", "特价起始日期", "测试可乐", "20240510", "2.50",
-                          "打印日期:2024-03-05  打印时间:10:20:30", "操 作 员:", "页    数:第1页/共1页"})
+                          "打印日期:2024-03-05  打印时间:10:20:30", "操 作 员:", "页    数:第1页/共2页",
+                          "页    数:第2页/共2页", "限时限量销售单价"})
       EXPECT_TRUE(Has(texts, t)) << t;
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "测试可乐"), 2);
     EXPECT_EQ(titleWhilePreviewing, QColor(Qt::black));
     EXPECT_EQ(s->dgdView->TitleFontColor(), QColor(Qt::white));
     EXPECT_TRUE(ui_.messages.empty());

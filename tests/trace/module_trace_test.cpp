@@ -63,6 +63,10 @@ TEST_P(ModuleTrace, ConditionsAndModesReachTheTraceInOrder) {
   std::ofstream(file, std::ios::binary) << code << "\r\n" << "O'K\r\n";
   ui_.openFileAnswers.push_back(QString::fromStdString(file));
   w->btnimport->click();
+  // O'K found no product: the clerk is told, and declines to save it (no host call either).
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text.toStdString().rfind("导入的2个商品编码中，有1个没有找到商品：\r\nO'K", 0), 0u);
+  ui_.messages.clear();
   w->chkDtm->setChecked(true);
   ui_.Then([&](QDialog* d) {
     auto* qs = static_cast<TFrmQuerySet*>(d);

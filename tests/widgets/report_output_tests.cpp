@@ -1,6 +1,8 @@
 // Report outputs drawn by Qt: PDF read back with pdftotext, PNG, spreadsheet, and printing
 // through the print dialog.
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -17,6 +19,7 @@
 #include "common/ModuleError.h"
 #include "report_engine/Barcode.h"
 #include "report_engine/QtTextMeasurer.h"
+#include "report_engine/ReportSheet.h"
 #include "report_engine/ReportView.h"
 #include "tests/widgets/report_support.h"
 
@@ -125,26 +128,95 @@ TEST(ReportPng, EmbeddedPicturesAreDrawnKeepingTheirAspect) {
   EXPECT_EQ(QColor(out.pixel(200, 20)), QColor(Qt::white));  // above it: the aspect is kept
 }
 
-TEST(ReportXlsx, TextsLandInCellsOfAValidWorkbook) {
+TEST(ReportXlsx, GridRowsKeepNumbersAsNumbersCodesAsTextsUnderFrozenBoldTitles) {
   QTemporaryDir dir;
-  RowsDataSource data("cdsPrint", {{"f_Spbm"}, {"f_Spmc"}, {"f_Xsdj", "0.00"}});
-  data.AddRow({"0001", "苹果", 3.5});
-  data.AddRow({"0002", "香蕉", 4.25});
+  RowsDataSource data("cdsPrint", {{"f_Spbm"}, {"f_Spmc"}, {"f_Sptm"}, {"f_Xsdj", "0.00"}, {"f_Dwbl"}, {"f_Qsrq"},
+                                   {"f_BqPtXsdj", "0.00"}, {"f_BqPtQsrq"}, {"f_Plsl"}});
+  data.AddRow({"000123", "苹果", "6901234567892", 3.5, 1.5, "20240301", 2.5, "20240305", Variant(12)});
+  data.AddRow({"000124", "金龙鱼食用调和油五升装", "6901234567908", 59.9, 1.0, "20240302", Variant(), Variant(), Variant()});
   GridReportSpec spec;
-  spec.columns = {{"商品编码", "f_Spbm", 60}, {"商品名称", "f_Spmc", 100}, {"销售单价", "f_Xsdj", 60}};
+  spec.columns = {{"商品编码", "f_Spbm"},       {"商品名称", "f_Spmc"}, {"商品条码", "f_Sptm"},
+                  {"销售单价", "f_Xsdj"},       {"单位比率", "f_Dwbl"}, {"建档日期", "f_Qsrq"},
+                  {"本期普通|特价价格", "f_BqPtXsdj"}, {"本期普通|特价起始日期", "f_BqPtQsrq"},
+                  {"批量数量", "f_Plsl"}};
   VariableList vars;
-  vars.Set("Title", "商品原价详细信息");
+  vars.Set("Title", "商品特价详细信息");
   QtTextMeasurer m;
   PreparedReport report = BuildGridReport(spec, data, vars, m);
   const QString xlsx = dir.filePath("grid.xlsx");
   ExportXlsx(report, xlsx);
-  QProcess unzip;
-  unzip.start("unzip", {"-p", xlsx, "xl/sharedStrings.xml"});
-  ASSERT_TRUE(unzip.waitForFinished(30000));
-  const std::string strings = unzip.readAllStandardOutput().toStdString();
-  for (const char* s : {"商品原价详细信息", "商品编码", "0001", "苹果", "4.25"})
-    EXPECT_NE(strings.find(s), std::string::npos) << s;
-  EXPECT_THROW(ExportXlsx(report, dir.filePath("no/such/dir/grid.xlsx")), ModuleError);
+  test::XlsxSheet sheet = test::ReadXlsx(xlsx);
+  EXPECT_EQ(sheet.name, "商品特价详细信息");
+  // Two title rows (the group over its columns), bold, frozen above the data.
+  EXPECT_EQ(sheet.frozenRows, 2);
+  EXPECT_EQ(sheet.frozenColumns, 0);
+  EXPECT_EQ(sheet.Text("A1"), "商品编码");
+  EXPECT_EQ(sheet.Text("G1"), "本期普通");
+  EXPECT_EQ(sheet.Text("G2"), "特价价格");
+  EXPECT_EQ(sheet.Text("H2"), "特价起始日期");
+  for (const char* merged : {"A1:A2", "G1:H1", "I1:I2"})
+    EXPECT_NE(std::find(sheet.merged.begin(), sheet.merged.end(), merged), sheet.merged.end()) << merged;
+  EXPECT_TRUE(sheet.Bold("A1") && sheet.Bold("G1") && sheet.Bold("G2"));
+  EXPECT_FALSE(sheet.Bold("A3"));
+  // Codes keep their zeros and barcodes their digits; dates are texts as the grid shows them.
+  struct Case { const char* ref; bool number; const char* value; const char* format; };
+  const Case cases[] = {
+      {"A3", false, "000123", "General"},       {"C3", false, "6901234567892", "General"},
+      {"D3", true, "3.5", "0.00"},              {"E3", true, "1.5", "General"},
+      {"F3", false, "20240301", "General"},     {"G3", true, "2.5", "0.00"},
+      {"I3", true, "12", "General"},            {"D4", true, "59.9", "0.00"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(sheet.At(c.ref)) << c.ref;
+    EXPECT_EQ(sheet.IsNumber(c.ref), c.number) << c.ref;
+    EXPECT_EQ(sheet.Text(c.ref), c.value) << c.ref;
+    EXPECT_EQ(sheet.Format(c.ref), c.format) << c.ref;
+  }
+  EXPECT_FALSE(sheet.At("G4")) << "an empty price stays an empty cell";
+  // Columns as wide as their content: the barcode's 13 digits, the long name's 11 characters.
+  EXPECT_GE(sheet.widths[3], 13);
+  EXPECT_GE(sheet.widths[2], 22);
+  EXPECT_LT(sheet.widths[9], sheet.widths[2]);
+}
+
+TEST(ReportXlsx, AFailedOrRefusedExportLeavesNothingHalfWritten) {
+  QTemporaryDir dir;
+  RowsDataSource none("cdsPrint", {{"f_Spbm"}});
+  GridReportSpec spec;
+  spec.columns = {{"商品编码", "f_Spbm"}};
+  QtTextMeasurer m;
+  PreparedReport empty = BuildGridReport(spec, none, {}, m);
+  const QString existing = dir.filePath("kept.xlsx");
+  {
+    QFile f(existing);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("the clerk's file");
+  }
+  try {
+    ExportXlsx(empty, existing);
+    FAIL() << "a list without rows is not exported";
+  } catch (const ModuleError& e) {
+    EXPECT_STREQ(e.what(), kNothingToExport);
+  }
+  QFile kept(existing);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("the clerk's file"));
+  kept.close();
+
+  RowsDataSource one("cdsPrint", {{"f_Spbm"}});
+  one.AddRow({"0001"});
+  PreparedReport report = BuildGridReport(spec, one, {}, m);
+  const QString nowhere = dir.filePath("no/such/folder/grid.xlsx");
+  try {
+    ExportXlsx(report, nowhere);
+    FAIL();
+  } catch (const ModuleError& e) {
+    EXPECT_NE(std::string(e.what()).find("无法写入文件：" + nowhere.toStdString()), std::string::npos) << e.what();
+  }
+  // Replacing a file the clerk agreed to overwrite leaves one complete workbook and no leftovers.
+  ExportXlsx(report, existing);
+  EXPECT_EQ(test::ReadXlsx(existing).Text("A2"), "0001");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.xlsx"});
 }
 
 // The print dialog answered by a script: a page range (or all pages), copies and collation.
@@ -257,7 +329,7 @@ TEST(ReportPrint, GridReportWithoutAnyPrinterSaysSo) {
   test::ReportUi ui;
   RowsDataSource data = test::Labels(3);
   GridReportSpec spec;
-  spec.columns = {{"商品名称", "f_Spmc", 100}};
+  spec.columns = {{"商品名称", "f_Spmc"}};
   EXPECT_FALSE(PrintGridReport(nullptr, spec, data, {}));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, QString::fromUtf8("没有可用的打印机，无法打印。"));

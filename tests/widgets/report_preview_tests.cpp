@@ -136,6 +136,40 @@ TEST(ReportPreview, SaveOpenAndExportThroughTheFileDialogs) {
   EXPECT_EQ(second.Report().pages.size(), 2u);  // what was shown stays
 }
 
+TEST(ReportPreview, TheLabelPreviewSavesOneRowPerLabelWithTheValuesItShows) {
+  QTemporaryDir dir;
+  test::ReportUi ui;
+  ReportEngine engine;
+  engine.LoadTemplate(test::StockTemplate("a4-sheet-24.json"));
+  engine.SetVariable("dj", "合格");
+  RowsDataSource data = test::Labels(30);
+  const QString xlsx = dir.filePath("labels.xlsx");
+  ui.fileAnswers = {xlsx};
+  ui.Then([](QDialog* d) {
+    QTest::mouseClick(d->findChild<QToolButton*>("btnSaveXls"), Qt::LeftButton);
+    d->reject();
+  });
+  ASSERT_TRUE(PreviewReport(nullptr, engine, data));
+  EXPECT_TRUE(ui.messages.empty());
+  test::XlsxSheet sheet = test::ReadXlsx(xlsx);
+  EXPECT_EQ(sheet.name, "A4 标价签 24 张");
+  EXPECT_EQ(sheet.frozenRows, 1);
+  std::vector<std::string> titles;
+  for (char c = 'A'; c <= 'G'; ++c) titles.push_back(sheet.Text(std::string(1, c) + "1"));
+  EXPECT_EQ(titles, (std::vector<std::string>{"f_Spmc", "产地", "规格", "单位/等级", "编码", "f_Sptm", "f_Xsdj"}));
+  // Row 31 is the thirtieth label; row 32 holds nothing.
+  EXPECT_EQ(sheet.Text("A31"), "商品30");
+  EXPECT_EQ(sheet.Text("B31"), "山东");
+  EXPECT_EQ(sheet.Text("D31"), "单位:袋  等级:合格");
+  EXPECT_EQ(sheet.Text("E31"), "P100029");
+  EXPECT_EQ(sheet.Text("F31"), "690123456789");
+  EXPECT_FALSE(sheet.IsNumber("F31"));
+  EXPECT_TRUE(sheet.IsNumber("G31"));
+  EXPECT_EQ(sheet.Text("G31"), "39");
+  EXPECT_EQ(sheet.Format("G31"), "0.00");
+  EXPECT_FALSE(sheet.At("A32"));
+}
+
 TEST(ReportPreview, PageSetupRunsThroughTheSeam) {
   test::ReportUi ui;
   PreparedReport report = Sheet(3);
