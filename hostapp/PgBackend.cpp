@@ -116,7 +116,7 @@ class PgConnection {
   void Setup() {
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     Command("SET client_encoding = 'UTF8'; SET client_min_messages = warning; SET datestyle = 'ISO, YMD'", {});
-    PGresult* r = PQexec(conn_, "SELECT to_regprocedure('pt_support_v2()') IS NOT NULL");
+    PGresult* r = PQexec(conn_, "SELECT to_regprocedure('pt_support_v3()') IS NOT NULL");
     bool installed = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 && std::strcmp(PQgetvalue(r, 0, 0), "t") == 0;
     PQclear(r);
     if (!installed) {

@@ -22,6 +22,7 @@ TEST_P(Dialect, ExpressionsGiveSqlServersAnswers) {
   const ExprCase cases[] = {
       {"DATEDIFF(day,cast('20240301' as datetime),cast('20240308' as datetime))", "7"},
       {"DATEDIFF(day,cast('20240229' as datetime),cast('20240301' as datetime))", "1"},  // leap day
+      {"DATEDIFF(day,'20231231','20240101')", "1"},  // the end of a month and the start of the next
       {"DATEDIFF(day,cast('20240308' as datetime),cast('20240301' as datetime))", "-7"},
       {"DATEDIFF(dd,'2024-03-01 23:59:00','2024-03-02 00:01:00')", "1"},  // day boundaries, not 24 hours
       {"DATEDIFF(month,'20231231','20240101')", "1"},
@@ -137,9 +138,13 @@ TEST(DialectText, UnreadableTextIsAnError) {
 }
 
 TEST_P(Dialect, ADateThatIsNoDateFailsTheStatement) {
-  Variant ref;
-  EXPECT_FALSE(host::OpenQuery(host, "select cast('2024-13-01' as datetime) v", ref));
-  EXPECT_THAT(Errors(ref).front(), HasSubstr("Conversion failed when converting date and/or time"));
+  for (const char* text : {"2024-13-01", "20241301", "20240230", "20240100", "17521231"}) {
+    SCOPED_TRACE(text);
+    Variant ref;
+    EXPECT_FALSE(host::OpenQuery(host, std::string("select cast('") + text + "' as datetime) v", ref));
+    ASSERT_TRUE(ref.IsArray());
+    EXPECT_THAT(Errors(ref).front(), HasSubstr("Conversion failed when converting date and/or time"));
+  }
 }
 
 // What SQLite would answer otherwise, answered as the server does, or refused with the
