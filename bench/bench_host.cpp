@@ -1,9 +1,13 @@
-// The stand-in host on a seeded database of 50,000 products: the product price query in mode 4
-// (every product, and one code), and the monthly reference-price statements of the
-// pre-promotion price window over about 10,000 open promotions and 500,000 sales lines.
+// The stand-in host on a seeded database of 50,000 products, on SQLite and, when
+// PRICETAG_BENCH_PG names a PostgreSQL server, on PostgreSQL (a schema of its own, dropped at
+// the end): the product price query in mode 4 (every product, and one code), and the monthly
+// reference-price statements of the pre-promotion price window over about 12,500 open
+// promotions and 5,000,000 sales lines (PRICETAG_BENCH_SALES sets another number).
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
@@ -22,32 +26,68 @@ using namespace pt::hostapp;
 
 constexpr const char* kDate = "20240315";
 
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
 struct Seeded {
-  std::filesystem::path file;
+  std::string target;
+  std::filesystem::path file;  // SQLite
+  std::string baseUri, schema;  // PostgreSQL
   std::unique_ptr<HostDatabase> db;
-  std::unique_ptr<SqliteHostService> host;
+  std::unique_ptr<DbHostService> host;
+  double seedSeconds = 0;
   ~Seeded() {
     host.reset();
     db.reset();
     std::error_code ec;
-    for (const char* s : {"", "-wal", "-shm"}) std::filesystem::remove(file.string() + s, ec);
+    if (!file.empty())
+      for (const char* s : {"", "-wal", "-shm"}) std::filesystem::remove(file.string() + s, ec);
+    if (!schema.empty()) {
+      try {
+        HostDatabase admin(baseUri);
+        admin.ExecNative("DROP SCHEMA IF EXISTS " + schema + " CASCADE");
+      } catch (...) {
+      }
+    }
   }
 };
 
-Seeded& Database() {
-  static Seeded s;
-  if (!s.db) {
+// Back end 0: SQLite; 1: PostgreSQL.
+Seeded* Database(benchmark::State& state) {
+  static Seeded sqlite, postgres;
+  const bool pg = state.range(0) == 1;
+  Seeded& s = pg ? postgres : sqlite;
+  if (s.db) return &s;
+  if (pg) {
+    s.baseUri = Env("PRICETAG_BENCH_PG");
+    if (s.baseUri.empty()) {
+      state.SkipWithError("PRICETAG_BENCH_PG names no PostgreSQL server");
+      return nullptr;
+    }
+    s.schema = "pt_bench_" + std::to_string(::getpid());
+    {
+      HostDatabase admin(s.baseUri);
+      admin.ExecNative("CREATE SCHEMA " + s.schema);
+    }
+    s.target = s.baseUri + (s.baseUri.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + s.schema;
+  } else {
     s.file = std::filesystem::temp_directory_path() / ("pricetag-bench-host-" + std::to_string(::getpid()) + ".db");
-    s.db = std::make_unique<HostDatabase>(s.file.string(), ServerClock::Pinned(kDate));
-    SeedOptions o;
-    o.products = 50000;
-    o.serverDate = kDate;
-    o.seed = 2024;
-    o.salesLines = 500000;
-    SeedDatabase(*s.db, o);
-    s.host = std::make_unique<SqliteHostService>(*s.db);
+    s.target = s.file.string();
   }
-  return s;
+  auto start = std::chrono::steady_clock::now();
+  s.db = std::make_unique<HostDatabase>(s.target, ServerClock::Pinned(kDate));
+  SeedOptions o;
+  o.products = 50000;
+  o.serverDate = kDate;
+  o.seed = 2024;
+  o.salesLines = Env("PRICETAG_BENCH_SALES").empty() ? 5000000 : std::atoll(Env("PRICETAG_BENCH_SALES").c_str());
+  SeedDatabase(*s.db, o);
+  s.seedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::fprintf(stderr, "seeded %s in %.1f s\n", pg ? "PostgreSQL" : "SQLite", s.seedSeconds);
+  s.host = std::make_unique<DbHostService>(*s.db);
+  return &s;
 }
 
 Variant Condition(const std::string& tj) {
@@ -56,9 +96,9 @@ Variant Condition(const std::string& tj) {
   return Variant::MakePacket(w.Finish());
 }
 
-size_t Query(benchmark::State& state, const std::string& tj) {
+size_t Query(benchmark::State& state, Seeded& s, const std::string& tj) {
   Variant ref = Condition(tj);
-  if (!host::QueryProducts(*Database().host, 4, ref)) {
+  if (!host::QueryProducts(*s.host, 4, ref)) {
     state.SkipWithError("QueryProducts failed");
     return 0;
   }
@@ -66,22 +106,24 @@ size_t Query(benchmark::State& state, const std::string& tj) {
 }
 
 void BM_QueryProductsMode4AllProducts(benchmark::State& state) {
-  Database();
+  Seeded* s = Database(state);
+  if (!s) return;
   size_t rows = 0;
-  for (auto _ : state) rows = Query(state, " Da.f_Jdrq>='19000101' ");
+  for (auto _ : state) rows = Query(state, *s, " Da.f_Jdrq>='19000101' ");
   state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_QueryProductsMode4AllProducts)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_QueryProductsMode4AllProducts)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_QueryProductsMode4OneCode(benchmark::State& state) {
-  Database();
+  Seeded* s = Database(state);
+  if (!s) return;
   size_t rows = 0;
   for (auto _ : state)
-    rows = Query(state, " da.f_Spbm='125000'  and da.f_Spbm in (select f_spbm from tblsdkz k,tbspjyztda z where "
+    rows = Query(state, *s, " da.f_Spbm='125000'  and da.f_Spbm in (select f_spbm from tblsdkz k,tbspjyztda z where "
                         "k.f_jyztbm=z.f_jyztbm and f_yxxs=1) ");
   state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_QueryProductsMode4OneCode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QueryProductsMode4OneCode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The monthly statements as the pre-promotion price window sends them, for the current period.
 std::string Cond() { return std::string(" f_qsrq<='") + kDate + "' and f_jsrq>='" + kDate + "' "; }
@@ -112,9 +154,9 @@ std::string Eight(const std::string& t, const std::string& m) {
          ");";
 }
 
-bool Run(benchmark::State& state, const std::string& sql) {
+bool Run(benchmark::State& state, Seeded& s, const std::string& sql) {
   Variant ref(sql);
-  if (host::ExecuteSql(*Database().host, ref)) return true;
+  if (host::ExecuteSql(*s.host, ref)) return true;
   state.SkipWithError(ref.AsArray().front().ToText().c_str());
   return false;
 }
@@ -122,7 +164,9 @@ bool Run(benchmark::State& state, const std::string& sql) {
 // Structure check, range query and both passes over both promotion tables, as one search does
 // them; each iteration starts from unset reference prices.
 void BM_ReferencePriceStatements(benchmark::State& state) {
-  Seeded& s = Database();
+  Seeded* sp = Database(state);
+  if (!sp) return;
+  Seeded& s = *sp;
   const char* check =
       "if not (exists (select 1 from syscolumns where name='f_q7yxsdj' and id= object_id('tbsptj')))   alter table tbsptj add "
       "f_q7yxsdj float not null default  0;if not (exists (select 1 from syscolumns where name='f_q8yxsdj' and id= "
@@ -133,7 +177,7 @@ void BM_ReferencePriceStatements(benchmark::State& state) {
       "object_id('tbxsxl')))   alter table tbxsxl add f_q8yxsdj float not null default  0;if not (exists (select 1 from "
       "syscolumns where name='f_yxsdjbz' and id= object_id('tbxsxl')))   alter table tbxsxl add f_yxsdjbz varchar(1) not null "
       "default '0';";
-  if (!Run(state, check)) return;
+  if (!Run(state, s, check)) return;
   int64_t open = 0, lines = 0;
   {
     Statement st(*s.db, "SELECT count(*) FROM tbsptj WHERE f_tjlx=0 AND f_qsrq<=?1 AND f_jsrq>=?1");
@@ -168,15 +212,15 @@ void BM_ReferencePriceStatements(benchmark::State& state) {
       DecodedPacket p = DecodePacket(range.AsPacket());
       std::string min = p.rows[0][0].ToText(), max = p.rows[0][1].ToText();
       for (std::string m = AddMonths(min, -1); m <= max; m = AddMonths(m, 1), ++statements)
-        if (!Run(state, Seven(t, m))) return;
+        if (!Run(state, s, Seven(t, m))) return;
       for (std::string m = AddMonths(min, -2); m <= max; m = AddMonths(m, 1), ++statements)
-        if (!Run(state, Eight(t, m))) return;
+        if (!Run(state, s, Eight(t, m))) return;
     }
   }
   state.counters["open_promotions"] = static_cast<double>(open);
   state.counters["sales_lines"] = static_cast<double>(lines);
   state.counters["statements"] = statements;
 }
-BENCHMARK(BM_ReferencePriceStatements)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ReferencePriceStatements)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace

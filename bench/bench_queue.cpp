@@ -32,7 +32,7 @@ class BenchUi : public pt::ui::UiHandler {
 struct World {
   QTemporaryDir dir;
   std::unique_ptr<pt::hostapp::HostDatabase> db;
-  std::unique_ptr<pt::hostapp::SqliteHostService> service;
+  std::unique_ptr<pt::hostapp::DbHostService> service;
   QWidget panel;
   pt::TFrmspbqdy* window = nullptr;
   BenchUi ui;
@@ -48,7 +48,7 @@ struct World {
     o.serverDate = "20241210";
     o.unitType = "02";
     pt::hostapp::SeedDatabase(*db, o);
-    service = std::make_unique<pt::hostapp::SqliteHostService>(*db);
+    service = std::make_unique<pt::hostapp::DbHostService>(*db);
     pt::MemTable t;
     t.LoadPacket(db->QueryNativePacket("select f_Spbm from tbSpda where f_Mj=1 order by f_Spbm"));
     for (t.First(); !t.Eof(); t.Next()) codes.push_back(t.GetText("f_Spbm"));

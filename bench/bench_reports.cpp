@@ -58,12 +58,12 @@ World& TheWorld() {
 // A fresh copy of the seeded database behind the session's data service.
 struct Host {
   std::unique_ptr<pt::hostapp::HostDatabase> db;
-  std::unique_ptr<pt::hostapp::SqliteHostService> service;
+  std::unique_ptr<pt::hostapp::DbHostService> service;
   explicit Host(const std::string& name) {
     const std::string path = TheWorld().dir.path().toStdString() + "/" + name;
     std::filesystem::copy_file(TheWorld().seeded, path, std::filesystem::copy_options::overwrite_existing);
     db = std::make_unique<pt::hostapp::HostDatabase>(path, pt::hostapp::ServerClock::Pinned(kDate));
-    service = std::make_unique<pt::hostapp::SqliteHostService>(*db);
+    service = std::make_unique<pt::hostapp::DbHostService>(*db);
     pt::session::HostService = pt::HostRef(service.get());
   }
   ~Host() { pt::session::HostService.Reset(); }

@@ -1,6 +1,8 @@
 #include "hostapp/BatchPrint.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -8,6 +10,7 @@
 #include <ostream>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "common/HostErrors.h"
 #include "common/IniFile.h"
@@ -18,6 +21,8 @@
 #include "common/UnitDreamClass.h"
 #include "dialogs/DeptTree.h"
 #include "host/HostOperations.h"
+#include "hostapp/DbBackend.h"
+#include "hostapp/HostOptions.h"
 #include "printing/LabelPrintPass.h"
 #include "printing/PrintLogRecorder.h"
 #include "printing/PrintRecord.h"
@@ -51,8 +56,10 @@ void Say(std::ostream& err, const std::string& message) {
   while (std::getline(lines, line)) err << "pricetag-print: " << line << "\n";
 }
 
+// A batch this run claimed (its requests moved under `tag`, see queue::RfClaimSql): fed into the
+// queue, deleted once printed, handed back to the employee otherwise.
 struct RfBatch {
-  std::string employee, batchTime, label;
+  std::string employee, tag, batchTime, label;
 };
 
 // What a source works with: the same tables and settings the main window keeps.
@@ -68,7 +75,7 @@ struct SourceRun {
   std::string deptRestriction;
   size_t chosenDeptNodes = 0;  // as the window counts them: the top category and the nodes below
   std::ostream& err;
-  std::vector<RfBatch> rfBatches;  // fed into the queue, to be deleted once printed
+  std::vector<RfBatch>& rfBatches;  // claimed and fed into the queue, to be deleted once printed
   std::string emptyMessage;        // what to say when the source gives no rows
 };
 
@@ -235,8 +242,14 @@ void FromRfRequests(SourceRun& run) {
       const queue::RfChooserRow row = queue::RfRowFromRecord(batches, list);
       const std::optional<std::string> clause = queue::RfTransferClause(row.label, today);
       if (!clause) continue;
+      // Claimed first, as the window's transfer does: requests a handheld adds to the batch from
+      // now on stay for a later run, and no workstation lists what this run prints.
+      const std::string tag = queue::RfNewClaimTag();
+      Variant claim(queue::RfClaimSql(row.employee, row.batchTime, *clause, tag));
+      if (!host::ExecuteCommand(run.host, claim)) HostFailed(claim, queue::kRfReadFailed);
+      run.rfBatches.push_back({row.employee, tag, row.batchTime, row.label});
       Variant codesRef;
-      if (!host::OpenQuery(run.host, queue::RfBatchSelectSql(row.employee, row.batchTime, *clause), codesRef))
+      if (!host::OpenQuery(run.host, queue::RfBatchSelectSql(tag, row.batchTime, *clause), codesRef))
         HostFailed(codesRef, queue::kRfReadFailed);
       if (!codesRef.IsPacket()) throw RunFailed{queue::kRfReadFailed};
       MemTable codes("CDSRF1");
@@ -255,7 +268,6 @@ void FromRfRequests(SourceRun& run) {
         }
         queue::AppendRows(found, run.queue);
       }
-      run.rfBatches.push_back({row.employee, row.batchTime, row.label});
     }
   }
   run.emptyMessage = "没有待打印的RF标价签请求";
@@ -320,8 +332,9 @@ bool WriteJournal(const std::string& path, const std::string& today, const std::
   const std::string partial = path + ".partial";
   {
     std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << "pricetag-print rf 1\n" << today << "\n";
-    for (const RfBatch& b : batches) out << b.employee << '\t' << b.batchTime << '\t' << b.label << '\n';
+    out << "pricetag-print rf 2\n" << today << "\n";
+    for (const RfBatch& b : batches)
+      out << b.employee << '\t' << b.tag << '\t' << b.batchTime << '\t' << b.label << '\n';
     out.flush();
     if (!out) return false;
   }
@@ -330,19 +343,35 @@ bool WriteJournal(const std::string& path, const std::string& today, const std::
   return !ec;
 }
 
-// Deletes the batches' printed requests, journal first; false (journal left with what remains)
-// when the host refuses one.
+// What is left of the claims goes back to the employees: the requests wait again.
+void ReleaseBatches(HostService& host, const std::vector<RfBatch>& batches) {
+  for (const RfBatch& b : batches) {
+    if (b.tag == b.employee) continue;
+    Variant ref(queue::RfReleaseSql(b.employee, b.batchTime, b.tag));
+    try {
+      host::ExecuteCommand(host, ref);
+    } catch (const std::exception&) {
+    }
+  }
+}
+
+// Deletes the batches' printed requests and hands the rest of each claim back, journal first;
+// false (journal left with what remains) when the host refuses one.
 bool DeleteBatches(HostService& host, const std::string& journal, const std::string& today, std::vector<RfBatch> batches,
                    std::ostream& err) {
   if (batches.empty()) return true;
   if (!WriteJournal(journal, today, batches)) {
     Say(err, "无法写入 " + journal + "，RF请求未删除");
+    ReleaseBatches(host, batches);
     return false;
   }
   while (!batches.empty()) {
     const RfBatch& b = batches.front();
     const std::optional<std::string> clause = queue::RfTransferClause(b.label, today);
-    Variant ref(queue::RfBatchDeleteSql(b.employee, b.batchTime, clause.value_or("And 1=0 "), {}));
+    // One call, so one transaction: the printed requests go, the rest of the claim goes back.
+    std::string sql = queue::RfBatchDeleteSql(b.tag, b.batchTime, clause.value_or("And 1=0 "), {});
+    if (b.tag != b.employee) sql += ";" + queue::RfReleaseSql(b.employee, b.batchTime, b.tag);
+    Variant ref(sql);
     bool ok = false;
     try {
       ok = host::ExecuteCommand(host, ref);
@@ -367,7 +396,9 @@ bool FinishEarlierRun(HostService& host, const std::string& journal, std::ostrea
   if (!in) return true;
   std::string line, today;
   std::getline(in, line);
-  if (line != "pricetag-print rf 1" || !std::getline(in, today) || !queue::IsDateText(today)) {
+  // Version 1 journals, from before runs claimed their batches, name no tag.
+  const bool tagged = line == "pricetag-print rf 2";
+  if ((!tagged && line != "pricetag-print rf 1") || !std::getline(in, today) || !queue::IsDateText(today)) {
     Say(err, "无法读取 " + journal + "：请检查后删除该文件");
     return false;
   }
@@ -377,7 +408,8 @@ bool FinishEarlierRun(HostService& host, const std::string& journal, std::ostrea
     std::istringstream cells(line);
     std::string cell;
     while (std::getline(cells, cell, '\t')) parts.push_back(cell);
-    if (parts.size() == 3) batches.push_back({parts[0], parts[1], parts[2]});
+    if (tagged && parts.size() == 4) batches.push_back({parts[0], parts[1], parts[2], parts[3]});
+    if (!tagged && parts.size() == 3) batches.push_back({parts[0], parts[0], parts[1], parts[2]});
   }
   in.close();
   const size_t count = batches.size();
@@ -430,7 +462,7 @@ std::string BatchPrintUsage() {
       "Fills the print queue from one source and prints it without a window, through the same\n"
       "queries and print pass as the main window.\n"
       "\n"
-      "  --db DB               the stand-in host's database file\n"
+      "  --db DB               the stand-in host's database: a file, or a postgresql:// URI\n"
       "  --server-date DATE    the server date to run on (default: the database's own)\n"
       "  --operator CODE       the operator the system parameters are read for (default 0001)\n"
       "  --template NAME       the label template, by its name in the template list\n"
@@ -550,7 +582,19 @@ bool ParseBatchPrintOptions(const std::vector<std::string>& args, BatchPrintOpti
   return error.empty();
 }
 
-std::string RfJournalPath(const std::string& database) { return database + ".rf-printed"; }
+std::string RfJournalPath(const std::string& database) {
+  if (!IsPostgresTarget(database)) return database + ".rf-printed";
+  // A server database has no folder of its own: the journal goes to this user's data folder,
+  // named after the URI, so that only a run on the same database finishes it.
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : database) hash = (hash ^ c) * 1099511628211ull;
+  char name[40];
+  std::snprintf(name, sizeof name, "server-%016llx.rf-printed", static_cast<unsigned long long>(hash));
+  const std::filesystem::path folder = std::filesystem::path(DemoDatabasePath()).parent_path();
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return (folder / name).string();
+}
 
 // ================================================================== the run
 
@@ -563,6 +607,7 @@ int RunBatchPrint(const BatchPrintOptions& o, HostService& host, std::ostream& o
   if (!o.settingsDir.empty()) UseSettingsDirectory(o.settingsDir);
   auto summary = [&](const std::string& text) { out << "pricetag-print: " << o.source << ": " << text << "\n"; };
 
+  std::vector<RfBatch> claimed;  // RF batches this run claimed and has not yet deleted or handed back
   try {
     // The values the main window reads when it opens.
     TSystemParams params;
@@ -593,7 +638,7 @@ int RunBatchPrint(const BatchPrintOptions& o, HostService& host, std::ostream& o
     const bool originalPrice =
         ReadIniValue(printing::kSettingsFile, printing::kSettingsSection, "Yxsdj", "1", "") == "1";
     SourceRun run{host, o, params, params.dwlx, queueTable, send, queue::QueryMode(false, false, params.dwlx),
-                  originalPrice, std::string(), 0, err, {}, {}};
+                  originalPrice, std::string(), 0, err, claimed, {}};
     ChooseDepartments(run);
 
     const std::string journal = RfJournalPath(o.database);
@@ -626,7 +671,8 @@ int RunBatchPrint(const BatchPrintOptions& o, HostService& host, std::ostream& o
       Say(err, "提示：" + failure);
       done += "; not recorded in the print log";
     }
-    if (!DeleteBatches(host, journal, params.CurrentDate, run.rfBatches, err)) {
+    const std::vector<RfBatch> printed = std::exchange(claimed, {});
+    if (!DeleteBatches(host, journal, params.CurrentDate, printed, err)) {
       summary(done + "; RF requests kept for the next run to delete");
       return kExitRequestsKept;
     }
@@ -637,6 +683,7 @@ int RunBatchPrint(const BatchPrintOptions& o, HostService& host, std::ostream& o
   } catch (const std::exception& e) {
     Say(err, e.what());
   }
+  ReleaseBatches(host, claimed);
   summary("nothing printed");
   return kExitFailed;
 }

@@ -64,7 +64,8 @@ inline constexpr int kExitRequestsKept = 3;  // printed, but the RF requests cou
 bool ParseBatchPrintOptions(const std::vector<std::string>& args, BatchPrintOptions& out, std::string& error);
 std::string BatchPrintUsage();
 
-// The journal of RF batches printed but not yet deleted, beside the database file.
+// The journal of RF batches printed but not yet deleted: beside a database file; for a
+// postgresql:// URI, in the per-user data folder under a name made from the URI.
 std::string RfJournalPath(const std::string& database);
 
 // One run on an open data service: fills the queue, prints, deletes the RF requests printed.

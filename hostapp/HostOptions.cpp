@@ -11,7 +11,7 @@ namespace pt::hostapp {
 
 std::string HostUsage() {
   return "usage: pricetag-host [DB [SERVER-DATE [OPERATOR [MODE-TAG]]]]\n"
-         "                     [--db FILE] [--server-date YYYYMMDD[HHNNSS]] [--operator CODE]\n"
+         "                     [--db FILE|URI] [--server-date YYYYMMDD[HHNNSS]] [--operator CODE]\n"
          "                     [--mode TAG] [--trace FILE] [--module FILE] [--print-pdf FILE]\n"
          "Without a database the demo database in the per-user data folder is used (seeded on\n"
          "first use, server date " + std::string(kDemoServerDate) + "). The call trace is also switched on by\n"
@@ -99,7 +99,8 @@ std::unique_ptr<HostDatabase> OpenHostDatabase(const HostOptions& options, std::
   namespace fs = std::filesystem;
   std::string path = options.database.empty() ? DemoDatabasePath() : options.database;
   std::error_code ec;
-  bool exists = fs::exists(path, ec);
+  // A PostgreSQL database is there when the server lets us in; the connection says otherwise.
+  bool exists = IsPostgresTarget(path) || fs::exists(path, ec);
   if (!exists && !options.database.empty())
     throw std::runtime_error("database file not found: " + path + " (pricetag-seed creates one)");
   std::unique_ptr<HostDatabase> db;

@@ -1,7 +1,7 @@
 #pragma once
 // The stand-in host's command line and the database it opens.
 //
-//   pricetag-host [DB [SERVER-DATE [OPERATOR [MODE-TAG]]]] [--db FILE] [--server-date YYYYMMDD]
+//   pricetag-host [DB [SERVER-DATE [OPERATOR [MODE-TAG]]]] [--db FILE|URI] [--server-date YYYYMMDD]
 //                 [--operator CODE] [--mode TAG] [--trace FILE] [--module FILE] [--print-pdf FILE]
 //
 // With no database a demo database in the per-user data folder is used, seeded on first use.
@@ -40,7 +40,8 @@ inline constexpr const char* kDemoServerDate = "20240315";
 inline constexpr int kDemoProducts = 500;
 inline constexpr const char* kDemoUnitType = "01";  // a store: no pricing departments to choose first
 
-// Opens the database the options name with the server clock they pin: a named file must exist;
+// Opens the database the options name with the server clock they pin: a named file must exist
+// (a postgresql:// URI names a database on a server);
 // the demo database is created and seeded when missing (*note then says so). The schema's
 // tables that are missing are created unless createMissingTables is off. Throws std::exception
 // with a message for the user.

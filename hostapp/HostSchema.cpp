@@ -1,5 +1,6 @@
 #include "hostapp/HostSchema.h"
 
+#include <regex>
 #include <stdexcept>
 
 namespace pt::hostapp {
@@ -57,7 +58,7 @@ CREATE TABLE IF NOT EXISTS tbsptj (
   f_xsdj float,
   f_jgfs int DEFAULT 0,
   f_lxbm varchar(20) COLLATE CI,
-  f_dqbm varchar(20) COLLATE CI
+  f_dqbm varchar(20) COLLATE CI%ROWID%
 );
 CREATE INDEX IF NOT EXISTS ix_tbsptj_spbm ON tbsptj(f_spbm, f_tjlx);
 CREATE INDEX IF NOT EXISTS ix_tbsptj_jsrq ON tbsptj(f_jsrq);
@@ -77,7 +78,7 @@ CREATE TABLE IF NOT EXISTS tbxsxl (
   f_xsdj float,
   f_xc int DEFAULT 0,
   f_lxbm varchar(20) COLLATE CI,
-  f_dqbm varchar(20) COLLATE CI
+  f_dqbm varchar(20) COLLATE CI%ROWID%
 );
 CREATE INDEX IF NOT EXISTS ix_tbxsxl_spbm ON tbxsxl(f_spbm);
 CREATE INDEX IF NOT EXISTS ix_tbxsxl_jsrq ON tbxsxl(f_jsrq);
@@ -91,20 +92,22 @@ CREATE TABLE IF NOT EXISTS tbPlzj (
   f_plsl int,
   f_jgfs int DEFAULT 0,
   f_qsrq varchar(8) COLLATE CI,
-  f_jsrq varchar(8) COLLATE CI
+  f_jsrq varchar(8) COLLATE CI%ROWID%
 );
 CREATE INDEX IF NOT EXISTS ix_tbPlzj_spbm ON tbPlzj(f_spbm);
 CREATE INDEX IF NOT EXISTS ix_tbPlzj_qsrq ON tbPlzj(f_qsrq);
 
+-- Employee codes are fixed-width on the server: stored and returned with trailing blanks.
 CREATE TABLE IF NOT EXISTS tbZyda (
-  f_Zybm varchar(8) COLLATE CI NOT NULL PRIMARY KEY,
+  f_Zybm char(8) COLLATE CI NOT NULL PRIMARY KEY,
   f_Zymc varchar(8) COLLATE CI
 );
 
+-- The handhelds' requests: employee and product codes are fixed-width, as the terminals write them.
 CREATE TABLE IF NOT EXISTS tbRFBjq (
-  f_Zybm varchar(8) COLLATE CI NOT NULL,
+  f_Zybm char(8) COLLATE CI NOT NULL,
   f_Sj varchar(14) COLLATE CI NOT NULL,
-  f_Spbm varchar(15) COLLATE CI NOT NULL
+  f_Spbm char(15) COLLATE CI NOT NULL
 );
 CREATE INDEX IF NOT EXISTS ix_tbRFBjq_batch ON tbRFBjq(f_Zybm, f_Sj);
 CREATE INDEX IF NOT EXISTS ix_tbRFBjq_spbm ON tbRFBjq(f_Spbm);
@@ -202,7 +205,7 @@ const MonthTable kMonthTables[] = {
      "CREATE INDEX IF NOT EXISTS ix%T_rzrq ON %T(f_Rzrq); CREATE INDEX IF NOT EXISTS ix%T_djh ON %T(f_djh)"},
     {"_tjrz",
      "f_djh varchar(20) COLLATE CI, f_Spbm varchar(15) COLLATE CI NOT NULL, f_Tjrq varchar(8) COLLATE CI NOT NULL, "
-     "f_yxsdj float, f_xsdj float",
+     "f_yxsdj float, f_xsdj float%ROWID%",
      "CREATE INDEX IF NOT EXISTS ix%T_spbm ON %T(f_Spbm); CREATE INDEX IF NOT EXISTS ix%T_tjrq ON %T(f_Tjrq)"},
     {"_spyd",
      "f_spbm varchar(15) COLLATE CI NOT NULL, F_Ydrq varchar(8) COLLATE CI NOT NULL, f_ydlx int NOT NULL DEFAULT 0, "
@@ -239,8 +242,8 @@ const MonthTable kMonthTables[] = {
      ""},
     {"_Xsmxcb",
      "f_bmbm varchar(20) COLLATE CI NOT NULL, f_djh varchar(20) COLLATE CI NOT NULL, f_xh int NOT NULL, "
-     "f_spbm varchar(15) COLLATE CI NOT NULL, f_xssl float NOT NULL DEFAULT 0, f_xsdj float, "
-     "f_ssje float NOT NULL DEFAULT 0, f_sssj float NOT NULL DEFAULT 0",
+     "f_spbm varchar(15) COLLATE CI NOT NULL, f_xssl %MONEY% NOT NULL DEFAULT 0, f_xsdj float, "
+     "f_ssje %MONEY% NOT NULL DEFAULT 0, f_sssj %MONEY% NOT NULL DEFAULT 0",
      "CREATE INDEX IF NOT EXISTS ix%T_spbm ON %T(f_spbm); CREATE INDEX IF NOT EXISTS ix%T_djh ON %T(f_bmbm, f_djh)"},
 };
 
@@ -249,9 +252,52 @@ std::string ReplaceAll(std::string s, std::string_view from, std::string_view to
   return s;
 }
 
+// The one schema in the text of a back end. Amounts (%MONEY%) are exact decimals on a server;
+// SQLite keeps them as floating point (its ceiling allows for that, see HostDatabase). Tables
+// whose rows the host orders by insertion carry pt_rowid on PostgreSQL (SQLite has its rowid).
+// On SQLite every sized text column checks its length, as the server refuses a text longer than
+// its column, and fixed-width columns are padded with blanks, as the server stores them.
+std::string ForBackend(const std::string& ddl, Backend b) {
+  std::string s = ReplaceAll(ddl, "%MONEY%", b == Backend::Postgres ? "numeric(19,4)" : "float");
+  s = ReplaceAll(s, "%ROWID%", b == Backend::Postgres ? ", pt_rowid bigserial NOT NULL" : "");
+  if (b == Backend::Postgres) return s;
+  static const std::regex column(R"(\b(\w+) ((?:var)?char)\((\d+)\))");
+  static const std::regex table(R"(CREATE TABLE IF NOT EXISTS (\w+) \()");
+  std::string out, triggers;
+  auto begin = std::sregex_iterator(s.begin(), s.end(), table);
+  size_t at = 0;
+  std::vector<std::pair<size_t, std::string>> tables;
+  for (auto it = begin; it != std::sregex_iterator(); ++it) tables.emplace_back(static_cast<size_t>(it->position()), (*it)[1]);
+  for (size_t ti = 0; ti < tables.size(); ++ti) {
+    size_t from = tables[ti].first, to = ti + 1 < tables.size() ? tables[ti + 1].first : s.size();
+    out += s.substr(at, from - at);
+    std::string body = s.substr(from, to - from);
+    std::string pads;
+    std::string checked;
+    size_t last = 0;
+    for (auto c = std::sregex_iterator(body.begin(), body.end(), column); c != std::sregex_iterator(); ++c) {
+      std::string name = (*c)[1], kind = (*c)[2], n = (*c)[3];
+      size_t end = static_cast<size_t>(c->position() + c->length());
+      checked += body.substr(last, end - last) + " CHECK (pt_fits(" + name + ", " + n + "))";
+      last = end;
+      if (kind == "char") pads += std::string(pads.empty() ? "" : ", ") + name + " = pt_pad(" + name + ", " + n + ")";
+    }
+    checked += body.substr(last);
+    out += checked;
+    if (!pads.empty()) {
+      const std::string& t = tables[ti].second;
+      triggers += "CREATE TRIGGER IF NOT EXISTS pt_pad_" + t + " AFTER INSERT ON " + t + " BEGIN UPDATE " + t + " SET " +
+                  pads + " WHERE rowid = NEW.rowid; END;\n";
+    }
+    at = to;
+  }
+  out += s.substr(at);
+  return out + triggers;
+}
+
 }  // namespace
 
-void CreateSchema(HostDatabase& db) { db.ExecNative(kSchema); }
+void CreateSchema(HostDatabase& db) { db.ExecNative(ForBackend(kSchema, db.kind())); }
 
 const std::vector<std::string>& MonthlySuffixes() {
   static const std::vector<std::string> suffixes = [] {
@@ -271,7 +317,7 @@ void CreateMonthTables(HostDatabase& db, std::string_view yyyymm) {
     sql += "CREATE TABLE IF NOT EXISTS " + name + " (" + t.columns + ");\n";
     if (*t.indexes) sql += ReplaceAll(t.indexes, "%T", name) + ";\n";
   }
-  db.ExecNative(sql);
+  db.ExecNative(ForBackend(sql, db.kind()));
 }
 
 }  // namespace pt::hostapp

@@ -172,24 +172,7 @@ class Selection {
       for (const std::string& c : codes) keys_.insert(Key(c));
       return;
     }
-    db_.ExecNative("CREATE TEMP TABLE IF NOT EXISTS pt_sel (f_spbm TEXT COLLATE CI PRIMARY KEY); DELETE FROM pt_sel;");
-    bool own = sqlite3_get_autocommit(db_.raw()) != 0;
-    if (own) db_.Begin();
-    try {
-      Statement ins(db_, "INSERT OR IGNORE INTO pt_sel(f_spbm) VALUES (?1)");
-      for (const std::string& c : codes) {
-        ins.Bind(1, c);
-        ins.Run();
-        ins.Reset();
-      }
-      if (own) db_.Commit();
-      // The planner must know how small the selection is, or it scans the detail tables to
-      // build Bloom filters instead of looking the few codes up.
-      db_.ExecNative("ANALYZE temp.pt_sel");
-    } catch (...) {
-      if (own) db_.Rollback();
-      throw;
-    }
+    db_.backend().FillSelection(codes);
   }
   ~Selection() {
     if (!small_) return;
@@ -202,7 +185,9 @@ class Selection {
   // The FROM clause reading `table` as `alias` for the selected codes in column `key`.
   std::string From(const std::string& table, const char* alias, const char* key) const {
     if (!small_) return " FROM " + table + " " + alias + " ";
-    return " FROM pt_sel s CROSS JOIN " + table + " " + alias + " ON " + alias + "." + key + "=s.f_spbm ";
+    // SQLite's CROSS JOIN keeps the selection as the outer loop.
+    const char* join = db_.kind() == Backend::Sqlite ? " CROSS JOIN " : " JOIN ";
+    return " FROM pt_sel s" + std::string(join) + table + " " + alias + " ON " + alias + "." + key + "=s.f_spbm ";
   }
   bool Wants(const std::string& key) const { return small_ || keys_.count(key) > 0; }
 
@@ -299,7 +284,7 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
   sql += " ORDER BY 1, 5";
   std::string native;
   try {
-    native = TranslateFragment(sql);
+    native = TranslateFragment(sql, db.kind() == Backend::Postgres ? Dialect::Postgres : Dialect::Sqlite);
   } catch (const DialectError& e) {
     throw SqlError(e.what(), cond.tj);
   }
@@ -421,7 +406,7 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
   {
     std::string q7 = OptionalColumn(db, "tbsptj", "t", "f_q7yxsdj");
     Statement st(db,
-                 "SELECT t.rowid, t.f_spbm, t.f_bmbm, t.f_tjlx, t.f_qsrq, t.f_jsrq, t.f_xsdj, t.f_jgfs, t.f_lxbm, lx.f_lxmc, "
+                 "SELECT " + db.backend().RowOrder("t") + ", t.f_spbm, t.f_bmbm, t.f_tjlx, t.f_qsrq, t.f_jsrq, t.f_xsdj, t.f_jgfs, t.f_lxbm, lx.f_lxmc, "
                  "t.f_dqbm, " + q7 + selection.From("tbsptj", "t", "f_spbm") +
                      "LEFT JOIN tbtjlxda lx ON lx.f_lxbm=t.f_lxbm "
                      "WHERE t.f_tjlx IN (0,1) AND (coalesce(t.f_jsrq,'')='' OR substr(t.f_jsrq,1,8)>=?1)");
@@ -449,7 +434,7 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
   {
     std::string q7 = OptionalColumn(db, "tbxsxl", "x", "f_q7yxsdj");
     Statement st(db,
-                 "SELECT x.rowid, x.f_spbm, x.f_bmbm, x.f_jgfs, x.f_qsrq, x.f_jsrq, x.f_qssj, x.f_jssj, x.f_xlsl, x.f_sdxl, "
+                 "SELECT " + db.backend().RowOrder("x") + ", x.f_spbm, x.f_bmbm, x.f_jgfs, x.f_qsrq, x.f_jsrq, x.f_qssj, x.f_jssj, x.f_xlsl, x.f_sdxl, "
                  "x.f_xdsl, x.f_xsdj, x.f_xc, x.f_lxbm, lx.f_lxmc, x.f_dqbm, " + q7 + selection.From("tbxsxl", "x", "f_spbm") +
                      "LEFT JOIN tbtjlxda lx ON lx.f_lxbm=x.f_lxbm "
                      "WHERE coalesce(x.f_jsrq,'')='' OR substr(x.f_jsrq,1,8)>=?1");
@@ -480,7 +465,7 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
     }
   }
   {
-    Statement st(db, "SELECT p.rowid, p.f_spbm, p.f_bmbm, p.f_xsdj, p.f_zpl, p.f_plsl, p.f_jgfs, p.f_qsrq, p.f_jsrq" +
+    Statement st(db, "SELECT " + db.backend().RowOrder("p") + ", p.f_spbm, p.f_bmbm, p.f_xsdj, p.f_zpl, p.f_plsl, p.f_jgfs, p.f_qsrq, p.f_jsrq" +
                          selection.From("tbPlzj", "p", "f_spbm") + "WHERE coalesce(p.f_jsrq,'')='' OR substr(p.f_jsrq,1,8)>=?1");
     st.Bind(1, today);
     while (st.Step()) {
@@ -521,7 +506,8 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
       std::string table = "tb" + AddMonths(month, -back) + "_tjrz";
       if (!db.TableExists(table)) continue;
       Statement st(db, "SELECT t.f_Spbm, t.f_yxsdj" + selection.From(table, "t", "f_Spbm") +
-                           "WHERE substr(t.f_Tjrq,1,8)<=?1 AND t.f_yxsdj IS NOT NULL ORDER BY t.f_Tjrq, t.rowid");
+                           "WHERE substr(t.f_Tjrq,1,8)<=?1 AND t.f_yxsdj IS NOT NULL ORDER BY t.f_Tjrq, " +
+                           db.backend().RowOrder("t"));
       st.Bind(1, today);
       std::vector<Product*> foundNow;
       while (st.Step()) {
@@ -632,7 +618,7 @@ std::string QueryPromotionHistory(HostDatabase& db, bool member, const ProductCo
   std::string dept = Key(cond.deptSql);
   std::string sql = "SELECT t.f_qsrq, t.f_jsrq, t.f_xsdj, " + q7 + " FROM tbsptj t WHERE t.f_spbm=?1 AND t.f_tjlx=?2";
   if (!dept.empty()) sql += " AND (coalesce(t.f_bmbm,'')='' OR t.f_bmbm=?3)";
-  sql += " ORDER BY t.f_qsrq DESC, t.rowid DESC";
+  sql += " ORDER BY t.f_qsrq DESC, " + db.backend().RowOrder("t") + " DESC";
   std::string code = cond.tj;
   while (!code.empty() && code.back() == ' ') code.pop_back();
   while (!code.empty() && code.front() == ' ') code.erase(0, 1);

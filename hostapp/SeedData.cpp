@@ -151,6 +151,7 @@ class Seeder {
       Reference();
       Products();
       Promotions();
+      RulePromotions();
       Stock();
       PriceChanges();
       PricingBills();
@@ -159,6 +160,7 @@ class Seeder {
       Parameters();
       Templates();
       Info();
+      Flush();
       db_.Commit();
     } catch (...) {
       db_.Rollback();
@@ -169,28 +171,35 @@ class Seeder {
   }
 
  private:
-  Statement& Prep(const std::string& sql) {
-    auto it = stmts_.find(sql);
-    if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Statement>(db_, sql)).first;
-    it->second->Reset();
-    return *it->second;
+  // Rows go in bulk (COPY on PostgreSQL), one writer per "INSERT INTO table(columns) VALUES(...)".
+  BulkWriter& Writer(const std::string& sql) {
+    auto it = writers_.find(sql);
+    if (it != writers_.end()) return *it->second;
+    size_t into = sql.find("INTO ") + 5, open = sql.find('(', into), close = sql.find(')', open);
+    std::string table = sql.substr(into, open - into);
+    std::vector<std::string> columns;
+    for (size_t from = open + 1; from < close;) {
+      size_t comma = std::min(sql.find(',', from), close);
+      columns.push_back(sql.substr(from, comma - from));
+      from = comma + 1;
+    }
+    return *writers_.emplace(sql, db_.Bulk(table, columns)).first->second;
+  }
+  // Every row added so far is in its table (before the seed reads what it wrote).
+  void Flush() {
+    for (auto& [sql, w] : writers_) w->Finish();
   }
 
   template <class... A>
   void Exec(const std::string& sql, const A&... args) {
-    Statement& st = Prep(sql);
-    int i = 0;
-    (BindOne(st, ++i, args), ...);
-    st.Run();
+    Writer(sql).Add({Value(args)...});
   }
-  static void BindOne(Statement& st, int i, const std::string& v) { st.Bind(i, std::string_view(v)); }
-  static void BindOne(Statement& st, int i, const char* v) {
-    if (v) st.Bind(i, std::string_view(v)); else st.BindNull(i);
-  }
-  static void BindOne(Statement& st, int i, int v) { st.Bind(i, static_cast<int64_t>(v)); }
-  static void BindOne(Statement& st, int i, int64_t v) { st.Bind(i, v); }
-  static void BindOne(Statement& st, int i, double v) { st.Bind(i, v); }
-  static void BindOne(Statement& st, int i, std::nullptr_t) { st.BindNull(i); }
+  static Variant Value(const std::string& v) { return Variant(v); }
+  static Variant Value(const char* v) { return v ? Variant(std::string(v)) : Variant(); }
+  static Variant Value(int v) { return Variant(static_cast<long long>(v)); }
+  static Variant Value(int64_t v) { return Variant(static_cast<long long>(v)); }
+  static Variant Value(double v) { return Variant(v); }
+  static Variant Value(std::nullptr_t) { return Variant(); }
 
   std::string Day(int offset) const { return AddDays(d_, offset); }
 
@@ -229,7 +238,7 @@ class Seeder {
 
   void Products() {
     for (const Group& g : Groups())
-      Exec("INSERT INTO tbSpda(f_Spbm,f_Spmc,f_bmbm,f_Mj) VALUES(?,?,?,0)", g.classCode, g.className, g.dept);
+      Exec("INSERT INTO tbSpda(f_Spbm,f_Spmc,f_bmbm,f_Mj) VALUES(?,?,?,?)", g.classCode, g.className, g.dept, 0);
     const int n = std::max(0, o_.products);
     // Shares of the groups: food and daily goods dominate a supermarket's range.
     const int weights[] = {34, 18, 8, 6, 6, 12, 8, 8};
@@ -264,9 +273,9 @@ class Seeder {
       const char* remark = rng_.Pick(kRemarks);
       const char* ordering = rng_.Pick(kOrdering);
       Exec("INSERT INTO tbSpda(f_Spbm,f_Spmc,f_Sphh,f_Spcd,f_Ggxh,f_sppp,f_Jldw,f_spbz,f_bzq,f_Xsdj,f_hyj,f_Jdrq,"
-           "f_ydrq,f_zDwbl,f_zjbz,f_dhfs,f_bmbm,f_Mj) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,1)",
+           "f_ydrq,f_zDwbl,f_zjbz,f_dhfs,f_bmbm,f_Mj) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
            p.code, name, "H" + std::to_string(300001 + i), origin, it.spec, brand, it.unit, remark, it.shelfLife, p.price,
-           p.member, entered, changed, middle, p.caseQty, ordering, p.dept);
+           p.member, entered, changed, middle, p.caseQty, ordering, p.dept, 1);
       // Barcodes: the main one, sometimes a second of the same unit, a middle pack and a case.
       auto barcode = [&](uint64_t slot) {
         uint64_t body = ((static_cast<uint64_t>(i) + slot * 2500000000ull) * 7919ull + 1234567ull) % 10000000000ull;
@@ -378,6 +387,19 @@ class Seeder {
     }
   }
 
+  // Rows that exercise the price rules at any size: two ordinary promotions of one product in
+  // force at once (the later start wins), and a department's promotion beside a general one
+  // (a query for the department takes the department's).
+  void RulePromotions() {
+    if (products_.size() < 3) return;
+    const Product& twice = products_[1];
+    Promotion(twice, 0, Day(-6), Day(5), false);
+    Promotion(twice, 0, Day(-2), Day(3), false);
+    const Product& dept = products_[2];
+    Promotion(dept, 0, Day(-5), Day(5), false);
+    Promotion(dept, 0, Day(-3), Day(4), true);
+  }
+
   void Stock() {
     const std::string table = "tb" + month_ + "_Yhj";
     const std::string sql = "INSERT INTO " + table +
@@ -459,6 +481,13 @@ class Seeder {
            std::string(bill), b.type, made, "0001", "张伟", b.executed, b.executed ? done : std::string(),
            b.executed ? "" : "待审核");
       int lines = 0;
+      if (seq == 1 && !products_.empty()) {
+        // A line priced for another unit's department (011): the pricing-bill source of unit 010
+        // must leave it out.
+        const Product& p = products_[0];
+        Exec("INSERT INTO tb" + month_ + "_spdj_lsdjg(f_djh,f_spbm,f_bmlx,f_bmbm,f_yxsdj,f_xsdj,f_hyj) VALUES(?,?,?,?,?,?,?)",
+             std::string(bill), p.code, 1, std::string("011"), Money(p.price * 1.2), p.price, p.member);
+      }
       for (const Product& p : products_) {
         if (lines >= 40 || !rng_.Chance(0.04)) continue;
         ++lines;
@@ -559,7 +588,8 @@ class Seeder {
     struct Batch { const char* who; int dayOffset; const char* time; };
     // 0099 is not in the employee file: its requests are never listed.
     const Batch batches[] = {{"0004", 0, "091500"}, {"0004", 0, "143000"}, {"0005", -1, "164500"}, {"0099", 0, "100000"}};
-    std::vector<std::string> promoted, timedCodes, quantityCodes;
+    std::vector<std::string> promoted, timedCodes, quantityCodes, memberCodes;
+    Flush();
     {
       Statement st(db_, "SELECT DISTINCT f_spbm FROM tbsptj WHERE f_jsrq>=?1 ORDER BY f_spbm LIMIT 6");
       st.Bind(1, d_);
@@ -569,6 +599,9 @@ class Seeder {
       while (x.Step()) timedCodes.push_back(x.Text(0));
       Statement q(db_, "SELECT f_spbm FROM tbPlzj ORDER BY f_spbm LIMIT 4");
       while (q.Step()) quantityCodes.push_back(q.Text(0));
+      Statement m(db_, "SELECT f_spbm FROM tbxsxl WHERE f_jsrq>=?1 AND abs(f_xsdj)>0.005 AND f_xc=1 ORDER BY f_spbm LIMIT 4");
+      m.Bind(1, d_);
+      while (m.Step()) memberCodes.push_back(m.Text(0));
     }
     for (const Batch& b : batches) {
       std::string when = Day(b.dayOffset) + b.time;
@@ -578,6 +611,7 @@ class Seeder {
       if (!promoted.empty()) codes.push_back(rng_.Pick(promoted));
       if (!timedCodes.empty()) codes.push_back(rng_.Pick(timedCodes));
       if (!quantityCodes.empty()) codes.push_back(rng_.Pick(quantityCodes));
+      if (!memberCodes.empty()) codes.push_back(rng_.Pick(memberCodes));  // a member-price sale
       codes.push_back(codes.front());  // the same product requested twice
       for (const std::string& c : codes) {
         Exec("INSERT INTO tbRFBjq(f_Zybm,f_Sj,f_Spbm) VALUES(?,?,?)", b.who, when, c);
@@ -626,6 +660,7 @@ class Seeder {
         if (e.is_regular_file() && e.path().extension() == ".json") files.push_back(e.path());
     std::sort(files.begin(), files.end());
     int order = 0;
+    std::map<std::string, std::pair<std::string, int>> byName;  // a later file of the same name wins
     for (const fs::path& f : files) {
       std::ifstream in(f, std::ios::binary);
       std::stringstream ss;
@@ -634,10 +669,11 @@ class Seeder {
       std::string name = f.stem().string();
       auto doc = nlohmann::json::parse(bytes, nullptr, false);
       if (doc.is_object() && doc.contains("name") && doc["name"].is_string()) name = doc["name"].get<std::string>();
-      Exec("INSERT OR REPLACE INTO tbbbmb(f_lb,f_Reportname,f_ReportInfo,f_xh) VALUES(?,?,?,?)", "标价签", name,
-           HexTemplate(bytes), ++order);
+      byName[name] = {HexTemplate(bytes), ++order};
       ++sum_.templates;
     }
+    for (const auto& [name, t] : byName)
+      Exec("INSERT INTO tbbbmb(f_lb,f_Reportname,f_ReportInfo,f_xh) VALUES(?,?,?,?)", "标价签", name, t.first, t.second);
     if (files.empty()) {
       // Stands in until the report engine's templates exist; reseeding picks them up.
       std::string bytes = R"({"name":"标准标价签","placeholder":true})";
@@ -651,7 +687,7 @@ class Seeder {
   void Info() {
     const std::pair<const char*, std::string> info[] = {
         {"seeded", "1"}, {"server_date", d_}, {"products", std::to_string(o_.products)}, {"seed", std::to_string(o_.seed)}};
-    for (const auto& [k, v] : info) Exec("INSERT OR REPLACE INTO pthost_info(f_key,f_value) VALUES(?,?)", k, v);
+    for (const auto& [k, v] : info) Exec("INSERT INTO pthost_info(f_key,f_value) VALUES(?,?)", k, v);
   }
 
   HostDatabase& db_;
@@ -661,7 +697,7 @@ class Seeder {
   std::vector<Product> products_;
   std::vector<Promo> open_;
   std::map<std::string, int> billSeq_;
-  std::map<std::string, std::unique_ptr<Statement>> stmts_;
+  std::map<std::string, std::unique_ptr<BulkWriter>> writers_;
   SeedSummary sum_;
 };
 
@@ -699,6 +735,17 @@ SeedSummary SeedDatabase(HostDatabase& db, const SeedOptions& options) {
   }
   Seeder s(db, options);
   return s.Run();
+}
+
+void DropSeededTables(HostDatabase& db) {
+  std::vector<std::string> tables;
+  {
+    Statement st(db, db.kind() == Backend::Postgres
+                         ? "SELECT tablename FROM pg_tables WHERE schemaname = current_schema()"
+                         : "SELECT name FROM sqlite_schema WHERE type='table' AND name NOT LIKE 'sqlite_%'");
+    while (st.Step()) tables.push_back(st.Text(0));
+  }
+  for (const std::string& t : tables) db.ExecNative("DROP TABLE IF EXISTS " + t);
 }
 
 std::string SeededServerDate(HostDatabase& db) {

@@ -27,6 +27,10 @@ struct SeedSummary {
 // Fills an empty database (schema included). Throws SqlError / std::invalid_argument.
 SeedSummary SeedDatabase(HostDatabase& db, const SeedOptions& options);
 
+// Drops every table of a seeded database's schema (PostgreSQL: the first schema of the search
+// path), so that it can be seeded again.
+void DropSeededTables(HostDatabase& db);
+
 // The server date a seeded database was laid out around, or empty.
 std::string SeededServerDate(HostDatabase& db);
 

@@ -22,6 +22,13 @@
 // A batch is split into statements at every ";" outside parentheses and quotes.
 // Not supported (SQLite reports them): "+" as text concatenation, IF ... BEGIN ... END blocks,
 // ELSE, table hints.
+//
+// The PostgreSQL translation shares the splitting, `top`, IF, ALTER TABLE ... ADD, delete
+// without from and N'...'; its date and text functions live in the database (PgSupport.cpp),
+// date arguments are read through pt_datetime(), isnull becomes coalesce, LIKE is matched
+// without case (ILIKE under the byte collation, since the case-insensitive collation cannot
+// match patterns), replace() becomes pt_replace(), and a quoted text compared with "=", "<>",
+// "<", ">" or listed in IN (...) loses its trailing blanks, as the server ignores them.
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,10 +36,16 @@
 
 namespace pt::hostapp {
 
+// Appended to every select-list alias on SQLite (see HideAliases in SqlDialect.cpp), so that
+// only ORDER BY finds it by its name, as on the server; result column names drop it again.
+inline constexpr char kAliasMark = '\x1f';
+
 class DialectError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+enum class Dialect { Sqlite, Postgres };
 
 struct SqlStep {
   std::string original;            // the statement as it was sent, for the error list
@@ -42,9 +55,9 @@ struct SqlStep {
 
 // Splits and rewrites a batch. Throws DialectError on text it cannot read (an unclosed quote,
 // unbalanced parentheses, an unsupported construct).
-std::vector<SqlStep> TranslateBatch(std::string_view text);
+std::vector<SqlStep> TranslateBatch(std::string_view text, Dialect dialect = Dialect::Sqlite);
 
 // Rewrites one statement or a fragment of one (a search condition, a derived table's SELECT).
-std::string TranslateFragment(std::string_view text);
+std::string TranslateFragment(std::string_view text, Dialect dialect = Dialect::Sqlite);
 
 }  // namespace pt::hostapp

@@ -44,9 +44,9 @@ int64_t IntArg(const Variant& v, const char* what) {
 
 }  // namespace
 
-SqliteHostService::SqliteHostService(HostDatabase& db) : db_(db) { CreateMonthTables(db_, db_.clock().Month()); }
+DbHostService::DbHostService(HostDatabase& db) : db_(db) { CreateMonthTables(db_, db_.clock().Month()); }
 
-Variant SqliteHostService::Invoke(int dispId, std::vector<Variant>& args) {
+Variant DbHostService::Invoke(int dispId, std::vector<Variant>& args) {
   try {
     return Dispatch(dispId, args);
   } catch (const BadCall& e) {
@@ -68,7 +68,7 @@ Variant SqliteHostService::Invoke(int dispId, std::vector<Variant>& args) {
   }
 }
 
-Variant SqliteHostService::Dispatch(int dispId, std::vector<Variant>& args) {
+Variant DbHostService::Dispatch(int dispId, std::vector<Variant>& args) {
   switch (dispId) {
     case disp::GetDatabaseType:
       ExpectArgs(args, 0, dispId);
@@ -135,14 +135,21 @@ Variant SqliteHostService::Dispatch(int dispId, std::vector<Variant>& args) {
     case disp::OpenQuery: {
       ExpectArgs(args, 2, dispId);
       std::string sql = TextArg(args[0], "SQL 语句");
+      // A statement that is no query fails, and whatever it did is undone with it.
+      bool own = !db_.InTransaction();
+      if (own) db_.Begin();
       args[1] = Variant::MakePacket(db_.QueryPacket(sql));
+      if (own) db_.Commit();
       return true;
     }
     case disp::ExecuteSql:
     case disp::ExecuteCommand: {
       ExpectArgs(args, 1, dispId);
       std::string sql = TextArg(args[0], "SQL 语句");
+      bool own = !db_.InTransaction();
+      if (own) db_.Begin();
       db_.RunBatch(sql);
+      if (own) db_.Commit();
       return true;
     }
     default:
@@ -155,7 +162,7 @@ Variant SqliteHostService::Dispatch(int dispId, std::vector<Variant>& args) {
 // attached to a top category directly (f_qt = 1). An operator is in charge of the categories
 // assigned to him and everything below them; their ancestors come along so the tree can hang
 // them in place.
-std::string SqliteHostService::DepartmentTree(const std::string& operatorCode) {
+std::string DbHostService::DepartmentTree(const std::string& operatorCode) {
   std::vector<std::string> assigned;
   {
     Statement st(db_, "SELECT f_bmflbm FROM tbzyfgbm WHERE f_zybm=?1");

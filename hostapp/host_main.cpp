@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return Fail(QString::fromUtf8(e.what()));
   }
-  SqliteHostService service(*db);
+  DbHostService service(*db);
   pt::HostService* served = &service;
   std::unique_ptr<TraceHostService> trace;  // no trace asked for: no file, nothing in between
   if (std::string file = ChooseTraceFile(options.traceFile); !file.empty()) {

@@ -11,10 +11,11 @@ namespace {
 int Usage(const char* message) {
   if (message) std::fprintf(stderr, "pricetag-seed: %s\n", message);
   std::fprintf(stderr,
-               "usage: pricetag-seed --db FILE --products N --server-date YYYYMMDD [--seed S]\n"
+               "usage: pricetag-seed --db FILE|URI --products N --server-date YYYYMMDD [--seed S]\n"
                "                     [--sales-lines N] [--unit-type 00|01|...] [--templates DIR]\n"
-               "Creates FILE with seeded demo data laid out around the server date. An existing FILE is\n"
-               "replaced only when it is itself a seeded demo database.\n");
+               "Creates FILE (or fills the PostgreSQL database of a postgresql:// URI) with seeded demo data\n"
+               "laid out around the server date. An existing one is replaced only when it is itself a\n"
+               "seeded demo database.\n");
   return 2;
 }
 
@@ -62,7 +63,16 @@ int main(int argc, char** argv) {
 
   try {
     std::error_code ec;
-    if (fs::exists(db, ec)) {
+    if (IsPostgresTarget(db)) {
+      // A database on a server: its tables are replaced only when it is itself a seeded one.
+      HostDatabase old(db);
+      if (old.TableExists("tbSpda") && SeededServerDate(old).empty()) {
+        std::fprintf(stderr, "pricetag-seed: %s holds tables and is not a seeded demo database; nothing was changed\n",
+                     db.c_str());
+        return 1;
+      }
+      DropSeededTables(old);
+    } else if (fs::exists(db, ec)) {
       bool seeded = false;
       try {
         HostDatabase old(db);

@@ -1,5 +1,8 @@
 #include "queue/RFRequests.h"
 
+#include <chrono>
+#include <random>
+
 #include <cmath>
 
 #include "common/GbkCodec.h"
@@ -88,6 +91,24 @@ std::optional<std::string> RfTransferClause(const std::string& label, const std:
 
 std::string RfBatchSelectSql(const std::string& employee, const std::string& batchTime, const std::string& clause) {
   return "SELECT f_Spbm FROM tbRFBjq " + BatchWhere(employee, batchTime) + clause;
+}
+
+std::string RfClaimSql(const std::string& employee, const std::string& batchTime, const std::string& clause,
+                       const std::string& tag) {
+  return "Update tbRFbjq set f_Zybm='" + QuoteSql(tag) + "' " + BatchWhere(employee, batchTime) + clause;
+}
+
+std::string RfReleaseSql(const std::string& employee, const std::string& batchTime, const std::string& tag) {
+  return "Update tbRFbjq set f_Zybm='" + QuoteSql(employee) + "' " + BatchWhere(tag, batchTime);
+}
+
+std::string RfNewClaimTag() {
+  static const char kChars[] = "0123456789ABCDEFGHJKLMNPQRSTUVWXYZ";
+  static std::mt19937_64 rng{std::random_device{}() ^
+                             static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+  std::string tag = "#";
+  while (tag.size() < 8) tag += kChars[rng() % (sizeof kChars - 1)];
+  return tag;
 }
 
 std::string RfBatchDeleteSql(const std::string& employee, const std::string& batchTime, const std::string& clause,

@@ -46,6 +46,21 @@ std::string RfRowLabel(RfList list, const std::string& saleKind);
 // writes (such a row is skipped).
 std::optional<std::string> RfTransferClause(const std::string& label, const std::string& today);
 
+// A row's transfer first claims its requests: their employee code becomes a claim tag of this
+// run, which no employee has, so the batch lists (which join the employee file) no longer show
+// them to another workstation, and requests a handheld uploads to the batch meanwhile stay out of
+// this transfer. The select and the delete below then name the tag in the employee code's place,
+// and what the delete leaves under the tag goes back to the employee.
+//
+// "Update tbRFbjq set f_Zybm='<tag>' WHERE f_Zybm='…' and f_Sj='…' " + clause.
+std::string RfClaimSql(const std::string& employee, const std::string& batchTime, const std::string& clause,
+                       const std::string& tag);
+// "Update tbRFbjq set f_Zybm='<employee>' WHERE f_Zybm='<tag>' and f_Sj='…' ".
+std::string RfReleaseSql(const std::string& employee, const std::string& batchTime, const std::string& tag);
+// A claim tag: 8 characters like an employee code, beginning with "#", so that it never equals
+// one; random, so that two workstations never share one.
+std::string RfNewClaimTag();
+
 // "SELECT f_Spbm FROM tbRFBjq WHERE f_Zybm='…' and f_Sj='…' " + clause.
 std::string RfBatchSelectSql(const std::string& employee, const std::string& batchTime, const std::string& clause);
 // "Delete from tbRFbjq WHERE f_Zybm='…' and f_Sj='…' " + clause. Codes in `keep` (whose feed

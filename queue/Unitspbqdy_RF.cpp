@@ -112,9 +112,21 @@ void TFrmspbqdy::btnRfClick() {
     const std::string employee = cdsRF_All.GetText("f_Zybm");
     const std::string batchTime = cdsRF_All.GetText("f_Sj");
 
+    // The row's requests are claimed first: what a handheld uploads to the batch from now on is
+    // neither fed nor deleted by this run, and no other workstation lists what it claimed.
+    const std::string tag = queue::RfNewClaimTag();
+    Variant claim;
+    if (!Execute(queue::RfClaimSql(employee, batchTime, *clause, tag), claim)) {
+      hint.Hide();
+      ShowHostErrors(this, claim, queue::kRfReadFailed);
+      return;
+    }
+
     if (CDSRF1.Active()) CDSRF1.EmptyDataSet();
     Variant errors;
-    if (!OpenInto(queue::RfBatchSelectSql(employee, batchTime, *clause), CDSRF1, errors)) {
+    if (!OpenInto(queue::RfBatchSelectSql(tag, batchTime, *clause), CDSRF1, errors)) {
+      Variant back;
+      Execute(queue::RfReleaseSql(employee, batchTime, tag), back);  // nothing was fed: the requests wait again
       hint.Hide();
       ShowHostErrors(this, errors, queue::kRfReadFailed);
       return;
@@ -147,8 +159,13 @@ void TFrmspbqdy::btnRfClick() {
       if (raised && std::find(keep.begin(), keep.end(), code) == keep.end()) keep.push_back(code);
     }
 
+    // One call, so one transaction: the fed requests go, the rest of the claim goes back.
     Variant ref;
-    if (!Execute(queue::RfBatchDeleteSql(employee, batchTime, *clause, keep), ref)) {
+    if (!Execute(queue::RfBatchDeleteSql(tag, batchTime, *clause, keep) + ";" +
+                     queue::RfReleaseSql(employee, batchTime, tag),
+                 ref)) {
+      Variant back;
+      Execute(queue::RfReleaseSql(employee, batchTime, tag), back);  // the claim goes back as it was
       hint.Hide();
       ShowHostErrors(this, ref, queue::kRfDeleteFailed);
       return;

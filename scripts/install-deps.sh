@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6svg6-dev
-  libsqlite3-dev libzint-dev libxlsxwriter-dev nlohmann-json3-dev
+  libsqlite3-dev libpq-dev postgresql libzint-dev libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-zenhei poppler-utils unzip xvfb xauth
 )

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "queue/RFRequests.h"
 
 using namespace pt;
@@ -70,6 +72,24 @@ TEST(RfRequests, BatchSelectAndDeleteDoubleQuotesOfTheKeys) {
   // Codes whose feed failed silently stay in the table.
   EXPECT_EQ(RfBatchDeleteSql("0004", "1", clause, {"A1", "B'2"}),
             "Delete from tbRFbjq WHERE f_Zybm='0004' and f_Sj='1' " + clause + "And f_Spbm not in ('A1','B''2') ");
+}
+
+// A transfer claims a row's requests under a tag no employee code can be, reads and deletes them
+// by it, and gives back what is left.
+TEST(RfRequests, ClaimTagsAreFreshAndNoEmployeeCode) {
+  const std::string clause = "And f_Spbm in (Select f_Spbm from tbPlzj) ";
+  std::set<std::string> tags;
+  for (int i = 0; i < 200; ++i) {
+    std::string tag = RfNewClaimTag();
+    ASSERT_EQ(tag.size(), 8u);  // the width of f_Zybm
+    ASSERT_EQ(tag[0], '#');
+    tags.insert(tag);
+  }
+  EXPECT_EQ(tags.size(), 200u);
+  EXPECT_EQ(RfClaimSql("0004", "20241210091500", clause, "#ABC1234"),
+            "Update tbRFbjq set f_Zybm='#ABC1234' WHERE f_Zybm='0004' and f_Sj='20241210091500' " + clause);
+  EXPECT_EQ(RfReleaseSql("0004", "20241210091500", "#ABC1234"),
+            "Update tbRFbjq set f_Zybm='0004' WHERE f_Zybm='#ABC1234' and f_Sj='20241210091500' ");
 }
 
 TEST(RfRequests, BatchTimeText) {

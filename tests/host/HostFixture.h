@@ -10,6 +10,8 @@
 #include "host/HostOperations.h"
 #include "hostapp/HostDatabase.h"
 #include "hostapp/SqliteHostService.h"
+#include "tests/support/backends/TestBackends.h"
+#include "tests/support/backends/TestBackends.h"
 
 namespace pt::hostapp::testing {
 
@@ -19,12 +21,16 @@ inline constexpr const char* kToday = "20240515";
 // cases of 12; 000102 and A0301 have one each; 000201 has none.
 std::string E(int n);
 
-class HostFixture : public ::testing::Test {
+// Parametrised by the database back end: every suite on it runs on SQLite and PostgreSQL.
+class HostFixture : public ::testing::TestWithParam<Backend> {
  protected:
   HostFixture();
 
-  HostDatabase db{":memory:", ServerClock::Pinned(kToday, "093000")};
-  SqliteHostService host{db};
+  bool postgres() const { return GetParam() == Backend::Postgres; }
+
+  pt::test::ScratchDatabase scratch{GetParam()};
+  HostDatabase db{scratch.target(), ServerClock::Pinned(kToday, "093000")};
+  DbHostService host{db};
 
   // OpenQuery that must succeed.
   DecodedPacket Open(const std::string& sql);

@@ -10,7 +10,7 @@ using ::testing::HasSubstr;
 
 class Service : public HostFixture {};
 
-TEST_F(Service, ClockAndDatabaseType) {
+TEST_P(Service, ClockAndDatabaseType) {
   EXPECT_EQ(host::GetDatabaseType(host).ToText(), "SQLSERVER");
   Variant month, date, stamp;
   ASSERT_TRUE(host::GetServerMonth(host, month));
@@ -21,7 +21,7 @@ TEST_F(Service, ClockAndDatabaseType) {
   EXPECT_EQ(stamp.ToText(), "20240515093000");
 }
 
-TEST_F(Service, LookupRowsGivesTheOperatorsName) {
+TEST_P(Service, LookupRowsGivesTheOperatorsName) {
   Variant ref("0001");
   ASSERT_TRUE(host::LookupRows(host, 1, ref));
   EXPECT_EQ(Column(DecodePacket(ref.AsPacket()), "f_zymc"), (std::vector<std::string>{"张伟"}));
@@ -30,7 +30,7 @@ TEST_F(Service, LookupRowsGivesTheOperatorsName) {
   EXPECT_TRUE(DecodePacket(unknown.AsPacket()).rows.empty());
 }
 
-TEST_F(Service, ParametersAndTemplates) {
+TEST_P(Service, ParametersAndTemplates) {
   Variant params;
   ASSERT_TRUE(host::GetSystemParameters(host, params));
   DecodedPacket p = DecodePacket(params.AsPacket());
@@ -45,7 +45,7 @@ TEST_F(Service, ParametersAndTemplates) {
             (Rows{{"普通标价签", "7B7D#"}, {"促销标价签", "7B2278223A317D#"}}));
 }
 
-TEST_F(Service, DepartmentTreeRowsComeInTreeOrder) {
+TEST_P(Service, DepartmentTreeRowsComeInTreeOrder) {
   Variant ref(std::string("0\t0001"));
   ASSERT_TRUE(host::QueryRows(host, 7, ref));
   DecodedPacket p = DecodePacket(ref.AsPacket());
@@ -64,7 +64,7 @@ TEST_F(Service, DepartmentTreeRowsComeInTreeOrder) {
   EXPECT_TRUE(DecodePacket(nobody.AsPacket()).rows.empty());
 }
 
-TEST_F(Service, CallsTheHostCannotTakeAreRaisedNotAnswered) {
+TEST_P(Service, CallsTheHostCannotTakeAreRaisedNotAnswered) {
   std::vector<Variant> none;
   EXPECT_TRUE(host.Invoke(12345, none).IsError());
   std::vector<Variant> tooMany{Variant(1), Variant(2), Variant(3)};
@@ -74,14 +74,15 @@ TEST_F(Service, CallsTheHostCannotTakeAreRaisedNotAnswered) {
   EXPECT_THAT(Errors(ref).front(), HasSubstr("制表符"));
 }
 
-TEST_F(Service, FailuresLeaveTheDatabasesMessageInTheErrorList) {
+TEST_P(Service, FailuresLeaveTheDatabasesMessageInTheErrorList) {
   struct Case {
     const char* sql;
     const char* message;
   } cases[] = {
-      {"select * from tb202312_Xsmxzb", "no such table: tb202312_Xsmxzb"},
+      {"select * from tb202312_Xsmxzb",
+       postgres() ? "relation \"tb202312_xsmxzb\" does not exist" : "no such table: tb202312_Xsmxzb"},
       {"selec f_Spbm from tbSpda", "syntax error"},
-      {"select f_nosuch from tbSpda", "no such column: f_nosuch"},
+      {"select f_nosuch from tbSpda", postgres() ? "column \"f_nosuch\" does not exist" : "no such column: f_nosuch"},
       {"select 1; select 2", "查询只能是一条 SELECT 语句"},
       {"update tbZyda set f_Zymc='改' where f_Zybm='0001'", "does not return a result set"},
   };
@@ -95,8 +96,24 @@ TEST_F(Service, FailuresLeaveTheDatabasesMessageInTheErrorList) {
   EXPECT_EQ(Cell(Open("select f_Zymc from tbZyda where f_Zybm='0001'"), 0, "f_Zymc"), "张伟");  // nothing ran
   Variant bad(std::string("update tbNoSuch set a=1"));
   EXPECT_FALSE(host::ExecuteCommand(host, bad));
-  EXPECT_THAT(Errors(bad).front(), HasSubstr("no such table: tbNoSuch"));
+  EXPECT_THAT(Errors(bad).front(),
+              HasSubstr(postgres() ? "relation \"tbnosuch\" does not exist" : "no such table: tbNoSuch"));
 }
+
+// A server that drops the connection mid-session: the call that meets it fails with the
+// database's message, the next one works on a new connection. A wrong URI is refused.
+TEST_P(Service, ALostServerIsReportedAndTheNextCallConnectsAgain) {
+  if (!postgres()) GTEST_SKIP() << "an SQLite file cannot go away";
+  std::string pid = Cell(Open("select pg_backend_pid() v"), 0, "v");
+  pt::test::PostgresAdmin("SELECT pg_terminate_backend(" + pid + ")");
+  Variant ref;
+  EXPECT_FALSE(host::OpenQuery(host, "select f_Zymc from tbZyda", ref));
+  EXPECT_THAT(Errors(ref).front(), ::testing::AnyOf(HasSubstr("terminating connection"), HasSubstr("server closed the connection")));
+  EXPECT_EQ(Cell(Open("select f_Zymc from tbZyda where f_Zybm='0001'"), 0, "f_Zymc"), "张伟");
+  EXPECT_THROW(HostDatabase("postgresql://nobody@%2Fno%2Fsuch%2Ffolder:5999/none"), SqlError);
+}
+
+PT_INSTANTIATE_BACKENDS(Service);
 
 }  // namespace
 }  // namespace pt::hostapp::testing

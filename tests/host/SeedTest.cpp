@@ -12,6 +12,7 @@
 #include "host/HostOperations.h"
 #include "hostapp/SeedData.h"
 #include "hostapp/SqliteHostService.h"
+#include "tests/support/backends/TestBackends.h"
 
 namespace pt::hostapp {
 namespace {
@@ -30,12 +31,15 @@ SeedOptions Options(uint64_t seed = 7) {
 std::string Dump(HostDatabase& db) {
   std::vector<std::string> tables;
   {
-    Statement st(db, "SELECT name FROM sqlite_schema WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY name");
+    Statement st(db, db.kind() == Backend::Sqlite
+                         ? "SELECT name FROM sqlite_schema WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY name"
+                         : "SELECT tablename FROM pg_tables WHERE schemaname = current_schema() ORDER BY 1");
     while (st.Step()) tables.push_back(st.Text(0));
   }
   std::string out;
   for (const std::string& t : tables) {
-    Statement st(db, "SELECT * FROM " + t + " ORDER BY rowid");
+    // Rows in the order they were written.
+    Statement st(db, "SELECT * FROM " + t + (db.kind() == Backend::Sqlite ? " ORDER BY rowid" : " ORDER BY ctid"));
     out += "#" + t + "\n";
     while (st.Step()) {
       for (int c = 0; c < st.Columns(); ++c) out += (st.IsNull(c) ? std::string("~") : st.Text(c)) + "|";
@@ -45,14 +49,28 @@ std::string Dump(HostDatabase& db) {
   return out;
 }
 
+// A count in the module's dialect.
 int64_t Count(HostDatabase& db, const std::string& sql) {
-  Statement st(db, sql);
-  st.Step();
-  return st.Int(0);
+  DecodedPacket p = DecodePacket(db.QueryPacket(sql));
+  return p.rows.at(0).at(0).ToInt();
 }
 
-TEST(Seed, IsDeterministicForAGivenSeed) {
-  HostDatabase a(":memory:"), b(":memory:"), c(":memory:");
+class Seed : public ::testing::TestWithParam<Backend> {
+ protected:
+  // A fresh database of the back end under test; kept until the test ends.
+  HostDatabase& Fresh(ServerClock clock = ServerClock()) {
+    scratch_.push_back(std::make_unique<pt::test::ScratchDatabase>(GetParam()));
+    dbs_.push_back(std::make_unique<HostDatabase>(scratch_.back()->target(), std::move(clock)));
+    return *dbs_.back();
+  }
+
+ private:
+  std::vector<std::unique_ptr<pt::test::ScratchDatabase>> scratch_;
+  std::vector<std::unique_ptr<HostDatabase>> dbs_;
+};
+
+TEST_P(Seed, IsDeterministicForAGivenSeed) {
+  HostDatabase &a = Fresh(), &b = Fresh(), &c = Fresh();
   SeedDatabase(a, Options(7));
   SeedDatabase(b, Options(7));
   SeedDatabase(c, Options(8));
@@ -63,8 +81,8 @@ TEST(Seed, IsDeterministicForAGivenSeed) {
   EXPECT_THROW(SeedDatabase(a, Options(7)), std::invalid_argument);  // never over existing products
 }
 
-TEST(Seed, HoldsWhatTheModulesRoadsNeed) {
-  HostDatabase db(":memory:", ServerClock::Pinned(kDate));
+TEST_P(Seed, HoldsWhatTheModulesRoadsNeed) {
+  HostDatabase& db = Fresh(ServerClock::Pinned(kDate));
   SeedSummary s = SeedDatabase(db, Options());
   EXPECT_EQ(s.products, 300);
   const std::string d = kDate;
@@ -84,8 +102,8 @@ TEST(Seed, HoldsWhatTheModulesRoadsNeed) {
     const char* what;
     std::string sql;
   } present[] = {
-      {"several barcodes", "SELECT count(*) FROM (SELECT f_Spbm FROM tbSptm GROUP BY f_Spbm HAVING count(*)>1)"},
-      {"several package units", "SELECT count(*) FROM (SELECT f_Spbm FROM tbSptm GROUP BY f_Spbm HAVING count(DISTINCT f_dwbl)>1)"},
+      {"several barcodes", "SELECT count(*) FROM (SELECT f_Spbm FROM tbSptm GROUP BY f_Spbm HAVING count(*)>1) x"},
+      {"several package units", "SELECT count(*) FROM (SELECT f_Spbm FROM tbSptm GROUP BY f_Spbm HAVING count(DISTINCT f_dwbl)>1) x"},
       {"current ordinary promotion", "SELECT count(*) FROM tbsptj WHERE f_tjlx=0 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d + "'"},
       {"next ordinary promotion", "SELECT count(*) FROM tbsptj WHERE f_tjlx=0 AND f_qsrq>'" + d + "'"},
       {"current member promotion", "SELECT count(*) FROM tbsptj WHERE f_tjlx=1 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d + "'"},
@@ -107,19 +125,34 @@ TEST(Seed, HoldsWhatTheModulesRoadsNeed) {
       {"sales in the week before a current promotion",
        "SELECT count(*) FROM tbsptj t WHERE f_tjlx=0 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d +
            "' AND EXISTS (SELECT 1 FROM tb202403_Xsmxzb z JOIN tb202403_Xsmxcb c ON z.f_bmbm=c.f_bmbm AND z.f_djh=c.f_djh "
-           "WHERE c.f_spbm=t.f_spbm AND pt_datediff('day',f_rzrq,f_qsrq) BETWEEN 1 AND 7)"},
-      {"RF batches", "SELECT count(*) FROM (SELECT DISTINCT f_Zybm, f_Sj FROM tbRFBjq)"},
+           "WHERE c.f_spbm=t.f_spbm AND DATEDIFF(day,f_rzrq,f_qsrq) BETWEEN 1 AND 7)"},
+      {"RF batches", "SELECT count(*) FROM (SELECT DISTINCT f_Zybm, f_Sj FROM tbRFBjq) x"},
       {"RF requests of an employee missing from tbZyda",
        "SELECT count(*) FROM tbRFBjq WHERE f_Zybm NOT IN (SELECT f_Zybm FROM tbZyda)"},
       {"departments attached to a top category", "SELECT count(*) FROM tbdjbmfldz z JOIN tbdjbmfl f USING(f_bmflbm) WHERE f_jb=1"},
       {"unit type", "SELECT count(*) FROM tbxtcs WHERE f_Csmc='dwlx' AND f_csz='00'"},
       {"label templates", "SELECT count(*) FROM tbbbmb WHERE f_lb='标价签' AND f_ReportInfo LIKE '%#'"},
+      {"two ordinary promotions of one product in force",
+       "SELECT count(*) FROM (SELECT f_spbm FROM tbsptj WHERE f_tjlx=0 AND f_qsrq<='" + d + "' AND f_jsrq>='" + d +
+           "' GROUP BY f_spbm HAVING count(*)>1) x"},
+      {"a department's promotion beside a general one",
+       "SELECT count(*) FROM tbsptj a, tbsptj b WHERE a.f_spbm=b.f_spbm AND a.f_tjlx=0 AND b.f_tjlx=0 AND a.f_bmbm='' "
+       "AND b.f_bmbm<>'' AND a.f_qsrq<='" + d + "' AND a.f_jsrq>='" + d + "' AND b.f_qsrq<='" + d + "' AND b.f_jsrq>='" + d + "'"},
+      {"an RF request of a member-price sale",
+       "SELECT count(*) FROM tbRFBjq r, tbZyda e, tbxsxl x WHERE r.f_Zybm=e.f_Zybm AND x.f_spbm=r.f_Spbm AND x.f_xc=1 "
+       "AND x.f_jsrq>='" + d + "' AND abs(x.f_xsdj)>0.005"},
+      {"a pricing-bill line for another department", "SELECT count(*) FROM tb202403_spdj_lsdjg WHERE f_bmlx=1 AND f_bmbm<>'010'"},
   };
   for (const Present& p : present) EXPECT_GT(Count(db, p.sql), 0) << p.what;
-  EXPECT_GE(Count(db, "SELECT count(*) FROM (SELECT DISTINCT f_Zybm, f_Sj FROM tbRFBjq)"), 3);
+  EXPECT_GE(Count(db, "SELECT count(*) FROM (SELECT DISTINCT f_Zybm, f_Sj FROM tbRFBjq) x"), 3);
+  // Fixed-width codes come back with their trailing blanks, as from the server.
+  Statement rf(db, "SELECT f_Zybm, f_Spbm FROM tbRFBjq");
+  ASSERT_TRUE(rf.Step());
+  EXPECT_EQ(rf.Text(0).size(), 8u);
+  EXPECT_EQ(rf.Text(1).size(), 15u);
 }
 
-TEST(Seed, StoresEachTemplateFileAsHexText) {
+TEST_P(Seed, StoresEachTemplateFileAsHexText) {
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() / "pricetag-seed-templates";
   fs::create_directories(dir);
@@ -128,7 +161,7 @@ TEST(Seed, StoresEachTemplateFileAsHexText) {
   SeedOptions o = Options();
   o.products = 5;
   o.templateDir = dir.string();
-  HostDatabase db(":memory:");
+  HostDatabase& db = Fresh();
   SeedSummary s = SeedDatabase(db, o);
   fs::remove_all(dir);
   EXPECT_EQ(s.templates, 1);
@@ -140,10 +173,10 @@ TEST(Seed, StoresEachTemplateFileAsHexText) {
   EXPECT_EQ(HexTemplate("{\xE6"), "7BE6#");  // high digit first, upper case, ended by "#"
 }
 
-TEST(Seed, ServesTheModulesStartUpCalls) {
-  HostDatabase db(":memory:", ServerClock::Pinned(kDate));
+TEST_P(Seed, ServesTheModulesStartUpCalls) {
+  HostDatabase& db = Fresh(ServerClock::Pinned(kDate));
   SeedDatabase(db, Options());
-  SqliteHostService service(db);
+  DbHostService service(db);
   Variant name("0001");
   ASSERT_TRUE(host::LookupRows(service, 1, name));
   Variant tree(std::string("0\t0001"));
@@ -156,13 +189,13 @@ TEST(Seed, ServesTheModulesStartUpCalls) {
 
 // A large selection reads the detail tables whole, a small one joins them; both must give the
 // same rows.
-TEST(Seed, LargeAndSmallSelectionsGiveTheSameRows) {
-  HostDatabase db(":memory:", ServerClock::Pinned(kDate));
+TEST_P(Seed, LargeAndSmallSelectionsGiveTheSameRows) {
+  HostDatabase& db = Fresh(ServerClock::Pinned(kDate));
   SeedOptions o = Options();
   o.products = 4400;
   o.salesLines = 0;
   SeedDatabase(db, o);
-  SqliteHostService service(db);
+  DbHostService service(db);
   auto query = [&](const std::string& tj, const std::string& dept) {
     PacketWriter w({{"f_Tj", FieldType::Text, 0}, {"f_Yxsdj", FieldType::Text, 0}, {"f_DeptSql", FieldType::Text, 0}});
     w.AddRow({tj, "1", dept});
@@ -184,6 +217,8 @@ TEST(Seed, LargeAndSmallSelectionsGiveTheSameRows) {
     EXPECT_GT(compared, 30);
   }
 }
+
+PT_INSTANTIATE_BACKENDS(Seed);
 
 }  // namespace
 }  // namespace pt::hostapp

@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
+#include <string>
 
 #include "common/IniFile.h"
 #include "hostapp/BatchPrint.h"
@@ -56,18 +58,21 @@ struct Outcome {
   QString out, err;
 };
 
-class BatchPrint : public ::testing::Test {
+class BatchPrint : public ::testing::TestWithParam<Backend> {
  protected:
-  static void SetUpTestSuite() { file_ = new SeededDatabaseFile(300, "02"); }
-  static void TearDownTestSuite() {
-    delete file_;
-    file_ = nullptr;
-  }
+  static void TearDownTestSuite() { masters_.clear(); }
+  // The unit the seeded database is: a store, or headquarters in the suite below.
+  virtual const char* UnitType() const { return "02"; }
   void SetUp() override {
     // Every test prints on a database of its own: RF requests are deleted along the way.
-    db_ = dir_.path() + "/host.db";
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(file_->path()), db_));
+    auto& masters = masters_[UnitType()];
+    if (!masters) masters = std::make_unique<SeededMasters>(300, UnitType(), kServerDate);
+    copy_ = std::make_unique<SeededCopy>(masters->For(GetParam()));
+    db_ = QString::fromStdString(copy_->path());
+    // The RF journal of a server database goes to the per-user data folder: this test's own.
+    qputenv("XDG_DATA_HOME", dir_.path().toUtf8());
   }
+  void TearDown() override { qunsetenv("XDG_DATA_HOME"); }
 
   Outcome Print(QStringList args) {
     args = QStringList{"--db", db_, "--settings", dir_.path()} + args;
@@ -78,7 +83,7 @@ class BatchPrint : public ::testing::Test {
   }
 
   std::string Query(const std::string& sql) {
-    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(file_->serverDate()));
+    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(kServerDate));
     MemTable t;
     t.LoadPacket(db.QueryNativePacket(sql));
     std::string out;
@@ -108,13 +113,15 @@ class BatchPrint : public ::testing::Test {
     f.write(text.c_str());
   }
 
-  static SeededDatabaseFile* file_;
+  static constexpr const char* kServerDate = "20241210";
+  static std::map<std::string, std::unique_ptr<SeededMasters>> masters_;
   QTemporaryDir dir_;
+  std::unique_ptr<SeededCopy> copy_;
   QString db_;
 };
-SeededDatabaseFile* BatchPrint::file_ = nullptr;
+std::map<std::string, std::unique_ptr<SeededMasters>> BatchPrint::masters_;
 
-TEST_F(BatchPrint, EverySourcePrintsItsProductsAndSaysSoInOneLine) {
+TEST_P(BatchPrint, EverySourcePrintsItsProductsAndSaysSoInOneLine) {
   const std::string someCodes = Query(
       "select f_spbm from tbSpda where f_Mj=1 and f_Spbm in (select f_spbm from tblsdkz where f_jyztbm='01') "
       "order by f_spbm limit 3");
@@ -166,7 +173,7 @@ TEST_F(BatchPrint, EverySourcePrintsItsProductsAndSaysSoInOneLine) {
   EXPECT_TRUE(again.err.contains(QString::fromUtf8("没有待打印的RF标价签请求"))) << again.err.toStdString();
 }
 
-TEST_F(BatchPrint, CopiesFromAKeptQueueAndTheStartPositionShowInPagesAndPlaces) {
+TEST_P(BatchPrint, CopiesFromAKeptQueueAndTheStartPositionShowInPagesAndPlaces) {
   const std::string codes = Query(
       "select f_spbm from tbSpda where f_Mj=1 and f_Spbm in (select f_spbm from tblsdkz where f_jyztbm='01') "
       "order by f_spbm limit 2");
@@ -212,7 +219,7 @@ TEST_F(BatchPrint, CopiesFromAKeptQueueAndTheStartPositionShowInPagesAndPlaces) 
   EXPECT_FALSE(QFile::exists(pdf));
 }
 
-TEST_F(BatchPrint, TheCalibrationOfAPrinterShiftsAndScalesTheLabelsInThePdf) {
+TEST_P(BatchPrint, TheCalibrationOfAPrinterShiftsAndScalesTheLabelsInThePdf) {
   const std::string code = Query(
       "select min(f_spbm) from tbSpda where f_Mj=1 and f_Spbm in (select f_spbm from tblsdkz where f_jyztbm='01')");
   QFile codes(dir_.path() + "/one.txt");
@@ -239,7 +246,7 @@ TEST_F(BatchPrint, TheCalibrationOfAPrinterShiftsAndScalesTheLabelsInThePdf) {
   EXPECT_NEAR(c->y(), a->y() / 2, 1);
 }
 
-TEST_F(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
+TEST_P(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
   const int pending = PendingRf();
   ASSERT_GT(pending, 0);
   const QString pdf = dir_.path() + "/out.pdf";
@@ -272,7 +279,7 @@ TEST_F(BatchPrint, BadInputIsALineOnStandardErrorAndNothingIsPrintedOrDeleted) {
     EXPECT_TRUE(help.out.contains(option)) << option;
 }
 
-TEST_F(BatchPrint, ADepartmentChoiceIsRefusedAwayFromHeadquarters) {
+TEST_P(BatchPrint, ADepartmentChoiceIsRefusedAwayFromHeadquarters) {
   const Outcome r = Print({"--template", "普通标价签", "--pdf", dir_.path() + "/out.pdf", "--departments", "010", "--rf"});
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(r.err.contains(QString::fromUtf8("只有总部（单位类型“00”）选择定价部门"))) << r.err.toStdString();
@@ -282,7 +289,7 @@ TEST_F(BatchPrint, ADepartmentChoiceIsRefusedAwayFromHeadquarters) {
 // window's department selector chooses them.
 class BatchPrintAtHeadquarters : public BatchPrint {
  protected:
-  static void SetUpTestSuite() { file_ = new SeededDatabaseFile(300, "00"); }
+  const char* UnitType() const override { return "00"; }
 
   // The codes "编码:" shows on the labels of a PDF.
   static QStringList PrintedCodes(const QString& pdf) {
@@ -297,7 +304,7 @@ class BatchPrintAtHeadquarters : public BatchPrint {
   }
 };
 
-TEST_F(BatchPrintAtHeadquarters, EachSourcePrintsOnlyTheChosenDepartments) {
+TEST_P(BatchPrintAtHeadquarters, EachSourcePrintsOnlyTheChosenDepartments) {
   // One product each of 010 (食品类), 011 (日化类) and 020 (服装类, the other division).
   const QString food = QString::fromStdString(OneProductOf("010")), daily = QString::fromStdString(OneProductOf("011")),
                 clothes = QString::fromStdString(OneProductOf("020"));
@@ -341,7 +348,7 @@ TEST_F(BatchPrintAtHeadquarters, EachSourcePrintsOnlyTheChosenDepartments) {
     EXPECT_EQ(Query("select f_bmbm from tbSpda where f_Spbm='" + code.toStdString() + "'"), "010") << code.toStdString();
 }
 
-TEST_F(BatchPrintAtHeadquarters, AMissingOrWrongDepartmentChoiceStopsWithALine) {
+TEST_P(BatchPrintAtHeadquarters, AMissingOrWrongDepartmentChoiceStopsWithALine) {
   const QString pdf = dir_.path() + "/out.pdf";
   const QStringList run{"--template", "普通标价签", "--pdf", pdf, "--new-since", "20241101"};
   const Refusal cases[] = {
@@ -357,14 +364,18 @@ TEST_F(BatchPrintAtHeadquarters, AMissingOrWrongDepartmentChoiceStopsWithALine) 
   for (const Refusal& c : cases) ExpectRefused(c, pdf);
 }
 
-// Forwards to the real data service, but fails one operation after a number of good calls.
+// Forwards to the real data service, but fails one operation after a number of good calls (only
+// calls whose last argument holds `text`, when given).
 class FailingHost : public HostService {
  public:
-  FailingHost(HostService& inner, int dispId, int goodCalls) : inner_(inner), dispId_(dispId), left_(goodCalls) {}
+  FailingHost(HostService& inner, int dispId, int goodCalls, std::string text = {})
+      : inner_(inner), dispId_(dispId), left_(goodCalls), text_(std::move(text)) {}
   void AddRef() override { inner_.AddRef(); }
   void Release() override { inner_.Release(); }
   Variant Invoke(int dispId, std::vector<Variant>& args) override {
-    if (dispId == dispId_ && left_-- <= 0) {
+    const bool named =
+        text_.empty() || (!args.empty() && args.back().IsText() && args.back().ToText().find(text_) != std::string::npos);
+    if (dispId == dispId_ && named && left_-- <= 0) {
       args.back() = Variant::MakeArray({Variant("数据库连接已断开")});
       return Variant(false);
     }
@@ -375,11 +386,12 @@ class FailingHost : public HostService {
   HostService& inner_;
   int dispId_;
   int left_;
+  std::string text_;
 };
 
-TEST_F(BatchPrint, RfRequestsGoOnlyAfterTheirLabelsAreWrittenAndARepeatedRunPrintsNothingTwice) {
-  hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(file_->serverDate()));
-  hostapp::SqliteHostService service(db);
+TEST_P(BatchPrint, RfRequestsGoOnlyAfterTheirLabelsAreWrittenAndARepeatedRunPrintsNothingTwice) {
+  hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(kServerDate));
+  hostapp::DbHostService service(db);
   UseSettingsDirectory(dir_.path().toStdString());
   hostapp::BatchPrintOptions o;
   o.database = db_.toStdString();
@@ -388,6 +400,7 @@ TEST_F(BatchPrint, RfRequestsGoOnlyAfterTheirLabelsAreWrittenAndARepeatedRunPrin
   o.source = "rf";
   const int pending = PendingRf();
   ASSERT_GT(pending, 0);
+  const std::string stored = Query("select count(*) from tbRFBjq");
 
   // The host fails half-way through feeding the requests: nothing printed, nothing deleted.
   {
@@ -400,11 +413,13 @@ TEST_F(BatchPrint, RfRequestsGoOnlyAfterTheirLabelsAreWrittenAndARepeatedRunPrin
   }
   // The labels are written but the host refuses the deletion: the run says so and keeps a note.
   {
-    FailingHost failing(service, disp::ExecuteCommand, 0);
+    FailingHost failing(service, disp::ExecuteCommand, 0, "Delete from tbRFbjq");
     std::ostringstream out, err;
-    EXPECT_EQ(hostapp::RunBatchPrint(o, failing, out, err), hostapp::kExitRequestsKept);
+    EXPECT_EQ(hostapp::RunBatchPrint(o, failing, out, err), hostapp::kExitRequestsKept) << err.str();
     EXPECT_TRUE(QFile::exists(QString::fromStdString(o.pdfFile)));
-    EXPECT_EQ(PendingRf(), pending);
+    // Still stored, but held by the run's claim: no other workstation lists them meanwhile.
+    EXPECT_EQ(Query("select count(*) from tbRFBjq"), stored);
+    EXPECT_LT(PendingRf(), pending);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(hostapp::RfJournalPath(o.database))));
     EXPECT_NE(out.str().find("RF requests kept for the next run to delete"), std::string::npos) << out.str();
   }
@@ -418,11 +433,13 @@ TEST_F(BatchPrint, RfRequestsGoOnlyAfterTheirLabelsAreWrittenAndARepeatedRunPrin
     EXPECT_FALSE(QFile::exists(QString::fromStdString(o.pdfFile)));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(hostapp::RfJournalPath(o.database))));
   }
+  EXPECT_LT(std::stoi(Query("select count(*) from tbRFBjq")), std::stoi(stored));
   EXPECT_LT(PendingRf(), pending);
+  EXPECT_EQ(Query("select count(*) from tbRFBjq where substr(f_Zybm,1,1)='#'"), "0") << "no claim is left behind";
   UseSettingsDirectory("");
 }
 
-TEST_F(BatchPrint, PrintedTagsAreLoggedAndTheTwoSourcesPrintTheTagsThatNoLongerMatch) {
+TEST_P(BatchPrint, PrintedTagsAreLoggedAndTheTwoSourcesPrintTheTagsThatNoLongerMatch) {
   // A product with an ordinary promotion in force, two with none, all selling.
   const std::string selling = " and f_Spbm in (select f_spbm from tblsdkz where f_jyztbm='01') order by f_spbm limit ";
   const std::string promoted = Query(
@@ -470,7 +487,7 @@ TEST_F(BatchPrint, PrintedTagsAreLoggedAndTheTwoSourcesPrintTheTagsThatNoLongerM
 
   // The till changes under the shelf: a price goes up, a promotion ends early.
   {
-    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(file_->serverDate()));
+    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(kServerDate));
     db.ExecNative("update tbSpda set f_Xsdj=f_Xsdj+1 where f_Spbm='" + repriced + "'");
     db.ExecNative("update tbsptj set f_jsrq='20241209' where f_spbm='" + promoted +
                   "' and f_tjlx=0 and f_qsrq<='20241210' and f_jsrq>='20241210'");
@@ -491,7 +508,7 @@ TEST_F(BatchPrint, PrintedTagsAreLoggedAndTheTwoSourcesPrintTheTagsThatNoLongerM
 
   // A log that cannot take the rows: the labels are written all the same, and it is said once.
   {
-    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(file_->serverDate()));
+    hostapp::HostDatabase db(db_.toStdString(), hostapp::ServerClock::Pinned(kServerDate));
     db.ExecNative("alter table tbBqdyrz drop column f_fs");
   }
   const QString broken = dir_.path() + "/broken.pdf";
@@ -502,6 +519,9 @@ TEST_F(BatchPrint, PrintedTagsAreLoggedAndTheTwoSourcesPrintTheTagsThatNoLongerM
   EXPECT_EQ(PdfPages(broken), 3);
   for (const std::string& code : {promoted, repriced, unchanged}) EXPECT_TRUE(printed(broken, code)) << code;
 }
+
+PT_INSTANTIATE_BACKENDS(BatchPrint);
+PT_INSTANTIATE_BACKENDS(BatchPrintAtHeadquarters);
 
 }  // namespace
 }  // namespace pt::test

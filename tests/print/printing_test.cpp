@@ -131,10 +131,10 @@ TEST_F(PrintingTest, ThePassKeepsTheQueuePositionAndPreviewShowsOneLabelPerRow) 
 }
 
 // Labels of real products through a stock template to a PDF, read back with pdftotext.
-class PrintToPdf : public MainWindowFixture {
+class PrintToPdf : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   void SetUp() override {
-    file_ = std::make_unique<SeededDatabaseFile>(300, "02");
+    file_ = std::make_unique<SeededDatabaseFile>(300, "02", "20241210", GetParam());
     host_ = std::make_unique<SeededHost>(*file_);
     db_ = &host_->db;
     service_ = &host_->service;
@@ -147,10 +147,10 @@ class PrintToPdf : public MainWindowFixture {
   std::unique_ptr<SeededDatabaseFile> file_;
   std::unique_ptr<SeededHost> host_;
   hostapp::HostDatabase* db_ = nullptr;
-  hostapp::SqliteHostService* service_ = nullptr;
+  hostapp::DbHostService* service_ = nullptr;
 };
 
-TEST_F(PrintToPdf, PdftotextFindsNamesPricesAndBarcodesInQueueOrder) {
+TEST_P(PrintToPdf, PdftotextFindsNamesPricesAndBarcodesInQueueOrder) {
   TFrmspbqdy* w = Open(*service_);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
@@ -221,6 +221,8 @@ TEST_F(PrintToPdf, PdftotextFindsNamesPricesAndBarcodesInQueueOrder) {
   w->tbnPrint->click();
   EXPECT_EQ(ui_.messages.size(), asked + 1);
 }
+
+PT_INSTANTIATE_BACKENDS(PrintToPdf);
 
 }  // namespace
 }  // namespace pt::test

@@ -1,6 +1,6 @@
 // The headquarters department choice end to end: the selector window driven through the UI
 // seam (ticking, count, select all/none, selection files, dragging), the main window's
-// department button, and the choice carried by a typed code's query on a seeded SQLite host.
+// department button, and the choice carried by a typed code's query on a seeded host (SQLite and PostgreSQL).
 #include <QFile>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -15,6 +15,7 @@
 #include "hostapp/SqliteHostService.h"
 #include "queue/DeptChoice.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
@@ -401,24 +402,17 @@ TEST_F(DeptTest, TheWindowIsDraggedByItsClientArea) {
   });
 }
 
-// ---------------------------------------------------------------- on the seeded SQLite host
+// ---------------------------------------------------------------- on the seeded host
 
-class DeptOnSeededHost : public DeptTest {
+class DeptOnSeededHost : public DeptTest, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
-    path_ = dir_->path().toStdString() + "/seed00.db";
-    hostapp::HostDatabase db(path_, hostapp::ServerClock::Pinned("20241210"));
-    hostapp::SeedOptions o;
-    o.products = 400;
-    o.serverDate = "20241210";
-    o.unitType = "00";
-    hostapp::SeedDatabase(db, o);
+    masters_ = new SeededMasters(400, "00", "20241210");
   }
-  static void TearDownTestSuite() { delete dir_; }
+  static void TearDownTestSuite() { delete masters_; }
   void SetUp() override {
-    db_ = std::make_unique<hostapp::HostDatabase>(path_, hostapp::ServerClock::Pinned("20241210"));
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    db_ = std::make_unique<hostapp::HostDatabase>(masters_->For(GetParam()).path(), hostapp::ServerClock::Pinned("20241210"));
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     proxy_ = std::make_unique<RecordingProxy>(*service_);
   }
   void TearDown() override {
@@ -446,17 +440,15 @@ class DeptOnSeededHost : public DeptTest {
     return 0;
   }
 
-  static QTemporaryDir* dir_;
-  static std::string path_;
+  static SeededMasters* masters_;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RecordingProxy> proxy_;
 };
 
-QTemporaryDir* DeptOnSeededHost::dir_ = nullptr;
-std::string DeptOnSeededHost::path_;
+SeededMasters* DeptOnSeededHost::masters_ = nullptr;
 
-TEST_F(DeptOnSeededHost, TheChosenDepartmentsTravelWithATypedCode) {
+TEST_P(DeptOnSeededHost, TheChosenDepartmentsTravelWithATypedCode) {
   TFrmspbqdy* w = Open(*proxy_);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
@@ -507,7 +499,7 @@ TEST_F(DeptOnSeededHost, TheChosenDepartmentsTravelWithATypedCode) {
   EXPECT_EQ(ui_.messages[0].caption.toStdString(), "警告");
 }
 
-TEST_F(DeptOnSeededHost, EachOperatorGetsTheDivisionsInHisCharge) {
+TEST_P(DeptOnSeededHost, EachOperatorGetsTheDivisionsInHisCharge) {
   struct Case {
     const char* operatorCode;
     std::vector<std::string> tops;  // empty: none in his charge, the window closes
@@ -532,6 +524,8 @@ TEST_F(DeptOnSeededHost, EachOperatorGetsTheDivisionsInHisCharge) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 }
+
+PT_INSTANTIATE_BACKENDS(DeptOnSeededHost);
 
 }  // namespace
 }  // namespace pt::test

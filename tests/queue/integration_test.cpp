@@ -14,13 +14,15 @@
 namespace pt::test {
 namespace {
 
-class QueueOnSeededHost : public MainWindowFixture {
+class QueueOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
-  static void SetUpTestSuite() { file_ = new SeededDatabaseFile(10000, "02"); }
-  static void TearDownTestSuite() { delete file_; }
+  static void SetUpTestSuite() {
+    masters_ = new SeededMasters(10000, "02", "20241210");
+  }
+  static void TearDownTestSuite() { delete masters_; }
 
   void SetUp() override {
-    host_ = std::make_unique<SeededHost>(*file_);
+    host_ = std::make_unique<SeededHost>(masters_->For(GetParam()));
     db_ = &host_->db;
     proxy_ = &host_->proxy;
   }
@@ -52,15 +54,15 @@ class QueueOnSeededHost : public MainWindowFixture {
     return out;
   }
 
-  static SeededDatabaseFile* file_;
+  static SeededMasters* masters_;
   std::unique_ptr<SeededHost> host_;
   hostapp::HostDatabase* db_ = nullptr;
   RecordingProxy* proxy_ = nullptr;
 };
 
-SeededDatabaseFile* QueueOnSeededHost::file_ = nullptr;
+SeededMasters* QueueOnSeededHost::masters_ = nullptr;
 
-TEST_F(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
+TEST_P(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
   TFrmspbqdy* w = Open(*proxy_);
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
@@ -81,7 +83,7 @@ TEST_F(QueueOnSeededHost, ATypedCodeReachesTheQueueWithTheHostsData) {
   EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
 }
 
-TEST_F(QueueOnSeededHost, AFreeQueryReplacesTheQueue) {
+TEST_P(QueueOnSeededHost, AFreeQueryReplacesTheQueue) {
   TFrmspbqdy* w = Open(*proxy_);
   const std::string code = SellingCodes(1).at(0);
   Type(" ");
@@ -103,7 +105,7 @@ TEST_F(QueueOnSeededHost, AFreeQueryReplacesTheQueue) {
   for (int i = 0; i < w->cdsSpda.RecordCount(); ++i) EXPECT_EQ(w->cdsSpda.CellAt(i, 2).ToText(), code);
 }
 
-TEST_F(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
+TEST_P(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
   TFrmspbqdy* w = Open(*proxy_);
   w->N3->trigger();
   const auto codes = SellingCodes(20000);
@@ -136,7 +138,7 @@ TEST_F(QueueOnSeededHost, AnImportOfTenThousandCodesReplacesTheQueue) {
   EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
 }
 
-TEST_F(QueueOnSeededHost, AnImportSaysWhichCodesFoundNoProductAndSavesThemOnRequest) {
+TEST_P(QueueOnSeededHost, AnImportSaysWhichCodesFoundNoProductAndSavesThemOnRequest) {
   // A product with a second barcode: importing that one queues the product under its main one.
   MemTable second;
   second.LoadPacket(db_->QueryNativePacket(
@@ -177,6 +179,8 @@ TEST_F(QueueOnSeededHost, AnImportSaysWhichCodesFoundNoProductAndSavesThemOnRequ
   EXPECT_TRUE(ui_.messages.empty());
   EXPECT_GE(w->cdsSpda.RecordCount(), 1);
 }
+
+PT_INSTANTIATE_BACKENDS(QueueOnSeededHost);
 
 }  // namespace
 }  // namespace pt::test

@@ -1,4 +1,4 @@
-// The two report windows on the stand-in host's seeded SQLite database: the pre-promotion
+// The two report windows on the stand-in host's seeded database (SQLite and PostgreSQL): the pre-promotion
 // reference prices computed, stored, closed and listed; the promotion detail list of the queue;
 // both lists previewed and printed through the UI seam.
 #include <QPrinterInfo>
@@ -20,6 +20,7 @@
 #include "reports/UnitSearch.h"
 #include "reports/Unityjg.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
@@ -40,8 +41,8 @@ INSERT INTO tbSpda(f_Spbm,f_Spmc,f_Sphh,f_Spcd,f_Ggxh,f_sppp,f_Jldw,f_Xsdj,f_hyj
  ('900001','测试可乐','H900001','广州','500ml','测试','瓶',3.8,3.6,'20240101','010',1),
  ('900002','测试饼干','H900002','上海','200g','测试','袋',6.5,6.0,'20240101','010',1),
  ('900003','测试牛奶','H900003','北京','1L','测试','盒',9.9,9.5,'20240101','010',1);
-INSERT INTO tblsdkz(f_spbm,f_jyztbm) SELECT column1, (SELECT f_jyztbm FROM tbspjyztda WHERE f_yxxs=1 LIMIT 1)
- FROM (VALUES ('900001'),('900002'),('900003'));
+INSERT INTO tblsdkz(f_spbm,f_jyztbm) SELECT f_Spbm, (SELECT f_jyztbm FROM tbspjyztda WHERE f_yxxs=1 ORDER BY f_jyztbm LIMIT 1)
+ FROM tbSpda WHERE f_Spbm IN ('900001','900002','900003');
 INSERT INTO tbSptm(f_Sptm,f_Spbm,f_dwbl,f_xh) VALUES ('2990000000011','900001',1,1),('2990000000028','900002',1,1);
 INSERT INTO tbsptj(f_djh,f_spbm,f_bmbm,f_tjlx,f_qsrq,f_jsrq,f_xsdj,f_jgfs,f_lxbm,f_dqbm) VALUES
  ('RT1','900001','',0,'20240510','20240520',2.5,0,'01','DQ202405A'),
@@ -91,28 +92,19 @@ bool Has(const std::vector<std::string>& texts, const std::string& t) {
   return std::find(texts.begin(), texts.end(), t) != texts.end();
 }
 
-class ReportsOnSeededHost : public MainWindowFixture {
+class ReportsOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
-    seeded_ = dir_->path().toStdString() + "/seed.db";
-    hostapp::HostDatabase db(seeded_, hostapp::ServerClock::Pinned(kToday));
-    hostapp::SeedOptions o;
-    o.products = 300;
-    o.serverDate = kToday;
-    o.unitType = "02";
-    hostapp::SeedDatabase(db, o);
-    db.ExecNative(kOwnRows);
+    masters_ = new SeededMasters(300, "02", kToday);
   }
-  static void TearDownTestSuite() { delete dir_; }
+  static void TearDownTestSuite() { delete masters_; }
 
   // Every test works on a copy of the seeded database: searches change it.
   void SetUp() override {
-    const std::string path = dir_->path().toStdString() + "/" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
-    std::filesystem::copy_file(seeded_, path, std::filesystem::copy_options::overwrite_existing);
-    db_ = std::make_unique<hostapp::HostDatabase>(path, hostapp::ServerClock::Pinned(kToday));
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    copy_ = std::make_unique<SeededCopy>(masters_->For(GetParam()));
+    db_ = std::make_unique<hostapp::HostDatabase>(copy_->path(), hostapp::ServerClock::Pinned(kToday));
+    db_->ExecNative(kOwnRows);
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     proxy_ = std::make_unique<RecordingProxy>(*service_);
     SetWorkstationClockForTesting([] { return LocalDateTime{2024, 3, 5, 10, 20, 30}; });
   }
@@ -122,6 +114,7 @@ class ReportsOnSeededHost : public MainWindowFixture {
     proxy_.reset();
     service_.reset();
     db_.reset();
+    copy_.reset();
   }
 
   TFrmspbqdy* OpenOnSeededHost() {
@@ -156,19 +149,18 @@ class ReportsOnSeededHost : public MainWindowFixture {
     return "<not listed>";
   }
 
-  static QTemporaryDir* dir_;
-  static std::string seeded_;
+  static SeededMasters* masters_;
+  std::unique_ptr<SeededCopy> copy_;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RecordingProxy> proxy_;
 };
 
-QTemporaryDir* ReportsOnSeededHost::dir_ = nullptr;
-std::string ReportsOnSeededHost::seeded_;
+SeededMasters* ReportsOnSeededHost::masters_ = nullptr;
 
 // ---- pre-promotion reference prices ------------------------------------------------------------
 
-TEST_F(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
+TEST_P(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   ASSERT_EQ(y.CurrentDate(), kToday);
@@ -233,7 +225,7 @@ TEST_F(ReportsOnSeededHost, ACurrentPeriodSearchComputesStoresClosesAndLists) {
   EXPECT_EQ(ListedRow(y.cdsPrint, "900001", "20240510"), "特价|2990000000011|2.50|3.40|2.60|null");
 }
 
-TEST_F(ReportsOnSeededHost, TheNextPeriodComputesButLeavesRowsOpenUntilTheyAreInForce) {
+TEST_P(ReportsOnSeededHost, TheNextPeriodComputesButLeavesRowsOpenUntilTheyAreInForce) {
   TFrmspbqdy* w = OpenOnSeededHost();
   hostapp::CreateMonthTables(*db_, "202406");  // coming promotions start up to early June
   {
@@ -260,7 +252,7 @@ TEST_F(ReportsOnSeededHost, TheNextPeriodComputesButLeavesRowsOpenUntilTheyAreIn
   EXPECT_EQ(One("select f_yxsdjbz from tbsptj where f_djh='RT3'"), "1");
 }
 
-TEST_F(ReportsOnSeededHost, AMissingMonthlyTableStopsTheSearchWithTheHostsErrors) {
+TEST_P(ReportsOnSeededHost, AMissingMonthlyTableStopsTheSearchWithTheHostsErrors) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   y.cbdq->setCurrentIndex(1);  // coming promotions reach June, which has no sales tables yet
@@ -268,7 +260,10 @@ TEST_F(ReportsOnSeededHost, AMissingMonthlyTableStopsTheSearchWithTheHostsErrors
   ASSERT_EQ(ui_.messages.size(), 1u);
   EXPECT_EQ(ui_.messages[0].caption.toStdString(), "错误");
   EXPECT_EQ(ui_.messages[0].icon, ui::Icon::Error);
-  EXPECT_NE(ui_.messages[0].text.toStdString().find("no such table: tb202406_Xsmxzb"), std::string::npos);
+  EXPECT_NE(ui_.messages[0].text.toStdString().find(GetParam() == Backend::Postgres
+                                                       ? "relation \"tb202406_xsmxzb\" does not exist"
+                                                       : "no such table: tb202406_Xsmxzb"),
+            std::string::npos);
   EXPECT_TRUE(FrmHint.isNull()) << "the busy hint is gone before the message";
   const std::vector<std::string> sent = SqlSent(disp::ExecuteSql);
   ASSERT_EQ(sent.size(), 4u);  // the check, April, May, then June fails
@@ -285,7 +280,7 @@ TEST_F(ReportsOnSeededHost, AMissingMonthlyTableStopsTheSearchWithTheHostsErrors
   EXPECT_EQ(ui_.dialogsRun, 0);
 }
 
-TEST_F(ReportsOnSeededHost, AnUnreadableCurrentDateSendsNothing) {
+TEST_P(ReportsOnSeededHost, AnUnreadableCurrentDateSendsNothing) {
   OpenOnSeededHost();
   TFrmyjg y(nullptr, "2024051");
   y.btnsearch->click();
@@ -295,7 +290,7 @@ TEST_F(ReportsOnSeededHost, AnUnreadableCurrentDateSendsNothing) {
   EXPECT_TRUE(proxy_->calls().empty());
 }
 
-TEST_F(ReportsOnSeededHost, TheOriginalPriceButtonOpensAWindowOfItsOwnWithTheLayoutKept) {
+TEST_P(ReportsOnSeededHost, TheOriginalPriceButtonOpensAWindowOfItsOwnWithTheLayoutKept) {
   settings_.Write("[FrmyjgDgdView]\nf_sphh=0,120\nf_spmc=1,240\n");
   TFrmspbqdy* w = OpenOnSeededHost();
   QPointer<TFrmyjg> seen;
@@ -319,7 +314,7 @@ TEST_F(ReportsOnSeededHost, TheOriginalPriceButtonOpensAWindowOfItsOwnWithTheLay
   EXPECT_EQ(ReadIniValue("Tallmerpos.ini", "FrmyjgDgdView", "f_sphh", "", ""), "0,120");
 }
 
-TEST_F(ReportsOnSeededHost, TheFilterCountsWhatItLeaves) {
+TEST_P(ReportsOnSeededHost, TheFilterCountsWhatItLeaves) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   y.btnsearch->click();
@@ -358,7 +353,7 @@ class PromotionDetail : public ReportsOnSeededHost {
   static TFrmBjqSearch* Detail(TFrmspbqdy* w) { return qobject_cast<TFrmBjqSearch*>(w->FrmBjqSearch); }
 };
 
-TEST_F(PromotionDetail, ShowsOnlyTheFilteredQueueAndCountsIt) {
+TEST_P(PromotionDetail, ShowsOnlyTheFilteredQueueAndCountsIt) {
   TFrmspbqdy* w = OpenWithQueue();
   TFrmBjqSearch* s = Detail(w);
   ASSERT_NE(s, nullptr);
@@ -390,7 +385,7 @@ TEST_F(PromotionDetail, ShowsOnlyTheFilteredQueueAndCountsIt) {
   EXPECT_EQ(shown, 3);
 }
 
-TEST_F(PromotionDetail, TheListCarriesTheQueuesPromotionDetailsUnderTwoLevelTitles) {
+TEST_P(PromotionDetail, TheListCarriesTheQueuesPromotionDetailsUnderTwoLevelTitles) {
   TFrmspbqdy* w = OpenWithQueue();
   TFrmBjqSearch* s = Detail(w);
   w->tbnjgClick();
@@ -405,7 +400,7 @@ TEST_F(PromotionDetail, TheListCarriesTheQueuesPromotionDetailsUnderTwoLevelTitl
   EXPECT_EQ(s->dgdView->ColumnCount(), 40);
 }
 
-TEST_F(PromotionDetail, PreviewAndPrintGoThroughTheSeam) {
+TEST_P(PromotionDetail, PreviewAndPrintGoThroughTheSeam) {
   TFrmspbqdy* w = OpenWithQueue();
   TFrmBjqSearch* s = Detail(w);
   std::vector<std::string> texts;
@@ -456,7 +451,7 @@ TEST_F(PromotionDetail, PreviewAndPrintGoThroughTheSeam) {
   EXPECT_EQ(ui_.dialogsRun, 2);
 }
 
-TEST_F(PromotionDetail, AnEmptyQueueStillOpensAndPreviewsItsTitles) {
+TEST_P(PromotionDetail, AnEmptyQueueStillOpensAndPreviewsItsTitles) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmBjqSearch* s = Detail(w);
   ui_.Then([&](QDialog*) {
@@ -475,7 +470,7 @@ TEST_F(PromotionDetail, AnEmptyQueueStillOpensAndPreviewsItsTitles) {
   EXPECT_EQ(ui_.dialogsRun, 2);
 }
 
-TEST_F(ReportsOnSeededHost, TheOriginalPriceListPreviewsWithItsTitle) {
+TEST_P(ReportsOnSeededHost, TheOriginalPriceListPreviewsWithItsTitle) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
   y.btnsearch->click();
@@ -493,6 +488,9 @@ TEST_F(ReportsOnSeededHost, TheOriginalPriceListPreviewsWithItsTitle) {
     EXPECT_TRUE(Has(texts, t)) << t;
   EXPECT_EQ(y.dgdView->TitleFontColor(), QColor(Qt::white));
 }
+
+PT_INSTANTIATE_BACKENDS(ReportsOnSeededHost);
+PT_INSTANTIATE_BACKENDS(PromotionDetail);
 
 }  // namespace
 }  // namespace pt::test

@@ -18,6 +18,7 @@
 #include "printing/PrintLog.h"
 #include "queue/UnitRF.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
@@ -81,19 +82,12 @@ class RfHost : public HostService {
 // One chooser row as the clerk sees it.
 using Row = std::vector<std::string>;
 
-class RfOnSeededHost : public MainWindowFixture {
+class RfOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
-    seeded_ = dir_->path().toStdString() + "/seed.db";
-    hostapp::HostDatabase db(seeded_, hostapp::ServerClock::Pinned(kToday));
-    hostapp::SeedOptions o;
-    o.products = 300;
-    o.serverDate = kToday;
-    o.unitType = "02";
-    hostapp::SeedDatabase(db, o);
+    masters_ = new SeededMasters(300, "02", kToday);
   }
-  static void TearDownTestSuite() { delete dir_; }
+  static void TearDownTestSuite() { delete masters_; }
 
   // Every test works on its own copy of the seeded database, with promotions and requests of
   // its own:
@@ -101,10 +95,8 @@ class RfOnSeededHost : public MainWindowFixture {
   //   batch 0005 (陈静) yesterday      n2 f0 m1               n2's timed sale has a zero price
   //   batch 0099 (not an employee)     n1 s1
   void SetUp() override {
-    const std::string path = dir_->path().toStdString() + "/" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
-    std::filesystem::copy_file(seeded_, path, std::filesystem::copy_options::overwrite_existing);
-    db_ = std::make_unique<hostapp::HostDatabase>(path, hostapp::ServerClock::Pinned(kToday));
+    copy_ = std::make_unique<SeededCopy>(masters_->For(GetParam()));
+    db_ = std::make_unique<hostapp::HostDatabase>(copy_->path(), hostapp::ServerClock::Pinned(kToday));
     MemTable t;
     t.LoadPacket(db_->QueryNativePacket(
         "select da.f_Spbm from tbSpda da where f_Mj=1 and da.f_Spbm in (select f_spbm from tblsdkz k,tbspjyztda z "
@@ -128,7 +120,7 @@ class RfOnSeededHost : public MainWindowFixture {
     AddRequests("0004", "20241210091500", {n1, s2, n1, s1, q, sq, x2});
     AddRequests("0005", "20241209164500", {n2, f0, m1});
     AddRequests("0099", "20241210100000", {n1, s1});
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     host_rf_ = std::make_unique<RfHost>(*service_);
   }
   void TearDown() override {
@@ -145,7 +137,7 @@ class RfOnSeededHost : public MainWindowFixture {
   // The requests left on the server, as "employee/product", in table order.
   std::multiset<std::string> Requests() {
     MemTable t;
-    t.LoadPacket(db_->QueryNativePacket("select f_Zybm||'/'||f_Spbm as k from tbRFBjq"));
+    t.LoadPacket(db_->QueryNativePacket("select rtrim(f_Zybm)||'/'||rtrim(f_Spbm) as k from tbRFBjq"));
     std::multiset<std::string> out;
     for (t.First(); !t.Eof(); t.Next()) out.insert(t.GetText("k"));
     return out;
@@ -199,21 +191,20 @@ class RfOnSeededHost : public MainWindowFixture {
     return w;
   }
 
-  static QTemporaryDir* dir_;
-  static std::string seeded_;
+  static SeededMasters* masters_;
+  std::unique_ptr<SeededCopy> copy_;
   std::string n1, n2, s1, s2, f0, m1, x2, q, sq;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RfHost> host_rf_;
 };
 
-QTemporaryDir* RfOnSeededHost::dir_ = nullptr;
-std::string RfOnSeededHost::seeded_;
+SeededMasters* RfOnSeededHost::masters_ = nullptr;
 
 // Row positions of the chooser for the fixture's requests.
 enum { kNormal0004, kNormal0005, kSpecial0004, kFlash0005, kMember0005, kQuantity0004 };
 
-TEST_F(RfOnSeededHost, ChooserListsTheBatchesInListOrderAndCancelChangesNothing) {
+TEST_P(RfOnSeededHost, ChooserListsTheBatchesInListOrderAndCancelChangesNothing) {
   TFrmspbqdy* w = OpenWindow();
   const auto before = Requests();
   std::vector<Row> rows;
@@ -242,16 +233,18 @@ TEST_F(RfOnSeededHost, ChooserListsTheBatchesInListOrderAndCancelChangesNothing)
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
   EXPECT_EQ(ui_.dialogsRun, 1);
   const std::string a = "2024.12.10 09:15:00", b = "2024.12.09 16:45:00";
-  EXPECT_EQ(rows, (std::vector<Row>{{"0004", "刘洋", a, "普通价", "3"},
-                                    {"0005", "陈静", b, "普通价", "1"},
-                                    {"0004", "刘洋", a, "特价", "2"},
-                                    {"0005", "陈静", b, "惊爆价", "1"},
-                                    {"0005", "陈静", b, "会员价", "1"},
-                                    {"0004", "刘洋", a, "批量价", "2"}}));
+  // Employee codes are fixed-width on the server: they come with their blanks.
+  const std::string e4 = "0004    ", e5 = "0005    ";
+  EXPECT_EQ(rows, (std::vector<Row>{{e4, "刘洋", a, "普通价", "3"},
+                                    {e5, "陈静", b, "普通价", "1"},
+                                    {e4, "刘洋", a, "特价", "2"},
+                                    {e5, "陈静", b, "惊爆价", "1"},
+                                    {e5, "陈静", b, "会员价", "1"},
+                                    {e4, "刘洋", a, "批量价", "2"}}));
   // The batch keys follow the rows one for one.
   ASSERT_EQ(w->cdsRF_All.RecordCount(), 6);
   w->cdsRF_All.SetRecNo(4);
-  EXPECT_EQ(w->cdsRF_All.GetText("f_Zybm"), "0005");
+  EXPECT_EQ(w->cdsRF_All.GetText("f_Zybm"), e5);
   EXPECT_EQ(w->cdsRF_All.GetText("f_Sj"), "20241209164500");
   EXPECT_EQ(w->cdsRF_All.GetText("f_Zymc"), "陈静");
   // The four lists went out in order, and cancel sent nothing more.
@@ -274,7 +267,7 @@ TEST_F(RfOnSeededHost, ChooserListsTheBatchesInListOrderAndCancelChangesNothing)
   EXPECT_EQ(Requests(), before);
 }
 
-TEST_F(RfOnSeededHost, ATickedBatchQueuesItsProductsAndDeletesExactlyItsRequests) {
+TEST_P(RfOnSeededHost, ATickedBatchQueuesItsProductsAndDeletesExactlyItsRequests) {
   TFrmspbqdy* w = OpenWindow();
   w->cboLb->setCurrentIndex(2);  // left on the barcode: the transfer looks up product codes
   const auto before = Requests();
@@ -293,20 +286,32 @@ TEST_F(RfOnSeededHost, ATickedBatchQueuesItsProductsAndDeletesExactlyItsRequests
   EXPECT_EQ(queued, (std::vector<std::string>{n1, s2, n1, f0}));
   EXPECT_EQ(Counter(), "打印商品总计个数:" + std::to_string(w->cdsSpda.RecordCount()));
   EXPECT_EQ(w->cboLb->currentIndex(), 0);
-  EXPECT_EQ(w->edtName->text().toStdString(), f0);
+  EXPECT_EQ(w->edtName->text().toStdString(), f0 + std::string(15 - f0.size(), ' '));  // as its fixed-width column gave it
   // Batch 0005 keeps its member-price request; 0004 keeps everything but its normal prices.
   auto expected = before;
   for (const std::string& gone : {"0004/" + n1, "0004/" + s2, "0004/" + n1, "0005/" + f0})
     expected.erase(expected.find(gone));
   EXPECT_EQ(Requests(), expected);
-  const auto deletes = host_rf_->Sql(disp::ExecuteCommand);
-  ASSERT_EQ(deletes.size(), 2u);
-  EXPECT_EQ(deletes[1], "Delete from tbRFbjq WHERE f_Zybm='0005' and f_Sj='20241209164500' And f_Spbm in (Select "
-                        "f_Spbm from tbxsxl Where f_Jsrq>='20241210' and abs(f_xsdj)>0.005 and f_xc=0 ) ");
+  // Each row claims its requests under a tag of its own in the employee code's place, reads and
+  // deletes them by the tag, and gives back what the delete left; the employee code comes padded
+  // from its fixed-width column.
+  const auto commands = host_rf_->Sql(disp::ExecuteCommand);
+  ASSERT_EQ(commands.size(), 4u);
+  const std::string clause =
+      "And f_Spbm in (Select f_Spbm from tbxsxl Where f_Jsrq>='20241210' and abs(f_xsdj)>0.005 and f_xc=0 ) ";
+  const std::string claim = commands[2];
+  ASSERT_EQ(claim.rfind("Update tbRFbjq set f_Zybm='#", 0), 0u) << claim;
+  const std::string tag = claim.substr(27, 8);
+  EXPECT_EQ(claim, "Update tbRFbjq set f_Zybm='" + tag + "' WHERE f_Zybm='0005    ' and f_Sj='20241209164500' " + clause);
+  EXPECT_NE(tag, commands[0].substr(27, 8));
+  const auto selects = host_rf_->Sql(disp::OpenQuery);
+  EXPECT_EQ(selects.back(), "SELECT f_Spbm FROM tbRFBjq WHERE f_Zybm='" + tag + "' and f_Sj='20241209164500' " + clause);
+  EXPECT_EQ(commands[3], "Delete from tbRFbjq WHERE f_Zybm='" + tag + "' and f_Sj='20241209164500' " + clause +
+                             ";Update tbRFbjq set f_Zybm='0005    ' WHERE f_Zybm='" + tag + "' and f_Sj='20241209164500' ");
   EXPECT_EQ(FrmHint.data(), nullptr);
 }
 
-TEST_F(RfOnSeededHost, AProductInTwoTickedListsIsFedOnce) {
+TEST_P(RfOnSeededHost, AProductInTwoTickedListsIsFedOnce) {
   OpenWindow();
   RunTicking({kSpecial0004, kQuantity0004});
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
@@ -315,7 +320,7 @@ TEST_F(RfOnSeededHost, AProductInTwoTickedListsIsFedOnce) {
   EXPECT_EQ(Requests(), RequestsOf({{"0004", {n1, s2, n1, x2}}, {"0005", {n2, f0, m1}}, {"0099", {n1, s1}}}));
 }
 
-TEST_F(RfOnSeededHost, EveryRowTickedLeavesOnlyWhatNoListShows) {
+TEST_P(RfOnSeededHost, EveryRowTickedLeavesOnlyWhatNoListShows) {
   OpenWindow();
   RunTicking({0, 1, 2, 3, 4, 5});
   ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text.toStdString();
@@ -326,7 +331,7 @@ TEST_F(RfOnSeededHost, EveryRowTickedLeavesOnlyWhatNoListShows) {
   for (const std::string& sql : host_rf_->Sql(disp::ExecuteCommand)) EXPECT_EQ(sql.find("0099"), std::string::npos);
 }
 
-TEST_F(RfOnSeededHost, OkWithNothingTickedChangesNothing) {
+TEST_P(RfOnSeededHost, OkWithNothingTickedChangesNothing) {
   TFrmspbqdy* w = OpenWindow();
   const auto before = Requests();
   RunTicking({});
@@ -338,7 +343,7 @@ TEST_F(RfOnSeededHost, OkWithNothingTickedChangesNothing) {
   EXPECT_EQ(w->cdsSpda.RecordCount(), 0);
 }
 
-TEST_F(RfOnSeededHost, FailuresStopTheRunWithTheirMessage) {
+TEST_P(RfOnSeededHost, FailuresStopTheRunWithTheirMessage) {
   struct Case {
     const char* what;
     int failOpenQueryAt, failCommandAt;
@@ -351,7 +356,8 @@ TEST_F(RfOnSeededHost, FailuresStopTheRunWithTheirMessage) {
       {"first list", 1, 0, "取RF数据时出错!\r\n查询超时", 0, 0, 0},
       {"time-limited list", 3, 0, "取RF数据时出错!\r\n查询超时", 0, 0, 0},
       {"second batch's select", 6, 0, "取RF数据时出错!\r\n查询超时", 1, 3, 1},
-      {"first batch's delete", 0, 1, "删除RF数据时出错!\r\n删除被拒绝", 1, 3, 0},
+      {"first batch's claim", 0, 1, "取RF数据时出错!\r\n删除被拒绝", 1, 0, 0},
+      {"first batch's delete", 0, 2, "删除RF数据时出错!\r\n删除被拒绝", 1, 3, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -379,7 +385,7 @@ TEST_F(RfOnSeededHost, FailuresStopTheRunWithTheirMessage) {
   }
 }
 
-TEST_F(RfOnSeededHost, RefusedCodesGoOnAndSilentFailuresKeepTheirRequests) {
+TEST_P(RfOnSeededHost, RefusedCodesGoOnAndSilentFailuresKeepTheirRequests) {
   TFrmspbqdy* w = OpenWindow();
   AddRequests("0005", "20241209164500", {"NOPE"});
   host_rf_->raiseFor = s2;  // the host raises for s2's lookup: dropped without a word
@@ -431,6 +437,8 @@ TEST_F(MainWindowFixture, RfTransferAtHeadquartersNeedsADepartment) {
   EXPECT_TRUE(host_.CallsOf(disp::ExecuteCommand).empty());
   EXPECT_TRUE(Queries().empty());
 }
+
+PT_INSTANTIATE_BACKENDS(RfOnSeededHost);
 
 }  // namespace
 }  // namespace pt::test

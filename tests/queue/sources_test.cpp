@@ -18,6 +18,7 @@
 #include "printing/PrintLog.h"
 #include "queue/ProductSources.h"
 #include "tests/queue/MainWindowFixture.h"
+#include "tests/queue/SeededHost.h"
 
 namespace pt::test {
 namespace {
@@ -503,27 +504,21 @@ TEST(DateChooser, FlagAndServerDate) {
   EXPECT_EQ(failed.DateText(), "20000101");
 }
 
-// ---------------------------------------------------------------- on the seeded SQLite host
+// ---------------------------------------------------------------- on the seeded host
 
-class SourcesOnSeededHost : public MainWindowFixture {
+class SourcesOnSeededHost : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new QTemporaryDir;
     for (const char* unit : {"01", "00"}) {
-      hostapp::HostDatabase db(PathOf(unit), hostapp::ServerClock::Pinned("20241210"));
-      hostapp::SeedOptions o;
-      o.products = 600;
-      o.serverDate = "20241210";
-      o.unitType = unit;
-      hostapp::SeedDatabase(db, o);
+      masters_[unit] = std::make_unique<SeededMasters>(600, unit, "20241210");
     }
   }
-  static void TearDownTestSuite() { delete dir_; }
-  static std::string PathOf(const std::string& unit) { return dir_->path().toStdString() + "/seed" + unit + ".db"; }
+  static void TearDownTestSuite() { masters_.clear(); }
 
   TFrmspbqdy* OpenOn(const std::string& unit) {
-    db_ = std::make_unique<hostapp::HostDatabase>(PathOf(unit), hostapp::ServerClock::Pinned("20241210"));
-    service_ = std::make_unique<hostapp::SqliteHostService>(*db_);
+    db_ = std::make_unique<hostapp::HostDatabase>(masters_.at(unit)->For(GetParam()).path(),
+                                                  hostapp::ServerClock::Pinned("20241210"));
+    service_ = std::make_unique<hostapp::DbHostService>(*db_);
     proxy_ = std::make_unique<RecordingProxy>(*service_);
     TFrmspbqdy* w = Open(*proxy_);
     if (w && unit == "00") w->ChosenDeptNodes = {"1", "2"};
@@ -572,15 +567,15 @@ class SourcesOnSeededHost : public MainWindowFixture {
   static constexpr const char* kSelling =
       " and da.f_Spbm in (select f_spbm from tblsdkz k,tbspjyztda z where k.f_jyztbm=z.f_jyztbm and f_yxxs=1)";
 
-  static QTemporaryDir* dir_;
+  static std::map<std::string, std::unique_ptr<SeededMasters>> masters_;
   std::unique_ptr<hostapp::HostDatabase> db_;
-  std::unique_ptr<hostapp::SqliteHostService> service_;
+  std::unique_ptr<hostapp::DbHostService> service_;
   std::unique_ptr<RecordingProxy> proxy_;
 };
 
-QTemporaryDir* SourcesOnSeededHost::dir_ = nullptr;
+std::map<std::string, std::unique_ptr<SeededMasters>> SourcesOnSeededHost::masters_;
 
-TEST_F(SourcesOnSeededHost, StoreSourcesFillTheQueueWithTheirProducts) {
+TEST_P(SourcesOnSeededHost, StoreSourcesFillTheQueueWithTheirProducts) {
   TFrmspbqdy* w = OpenOn("01");
   ASSERT_NE(w, nullptr);
   ExpectNoMessages();
@@ -666,7 +661,7 @@ TEST_F(SourcesOnSeededHost, StoreSourcesFillTheQueueWithTheirProducts) {
                "change list");
 }
 
-TEST_F(SourcesOnSeededHost, HeadquartersReadsPricingBills) {
+TEST_P(SourcesOnSeededHost, HeadquartersReadsPricingBills) {
   TFrmspbqdy* w = OpenOn("00");
   ASSERT_NE(w, nullptr);
   ExpectNoMessages();
@@ -720,6 +715,8 @@ TEST_F(SourcesOnSeededHost, HeadquartersReadsPricingBills) {
   }
   EXPECT_GE(filled, 3) << "the seed's bills price products of the chosen departments";
 }
+
+PT_INSTANTIATE_BACKENDS(SourcesOnSeededHost);
 
 }  // namespace
 }  // namespace pt::test

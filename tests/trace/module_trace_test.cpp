@@ -14,10 +14,10 @@
 namespace pt::test {
 namespace {
 
-class ModuleTrace : public MainWindowFixture {
+class ModuleTrace : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
   void SetUp() override {
-    file_ = std::make_unique<SeededDatabaseFile>(200, "02");
+    file_ = std::make_unique<SeededDatabaseFile>(200, "02", "20241210", GetParam());
     host_ = std::make_unique<SeededHost>(*file_);
     db_ = &host_->db;
     service_ = &host_->service;
@@ -47,12 +47,12 @@ class ModuleTrace : public MainWindowFixture {
   std::unique_ptr<SeededDatabaseFile> file_;
   std::unique_ptr<SeededHost> host_;
   hostapp::HostDatabase* db_ = nullptr;
-  hostapp::SqliteHostService* service_ = nullptr;
+  hostapp::DbHostService* service_ = nullptr;
   std::string tracePath_;
   std::unique_ptr<hostapp::TraceHostService> trace_;
 };
 
-TEST_F(ModuleTrace, ConditionsAndModesReachTheTraceInOrder) {
+TEST_P(ModuleTrace, ConditionsAndModesReachTheTraceInOrder) {
   TFrmspbqdy* w = Open(*trace_);
   ASSERT_NE(w, nullptr);
   const std::string code = FirstCode();
@@ -114,7 +114,7 @@ TEST_F(ModuleTrace, ConditionsAndModesReachTheTraceInOrder) {
   }
 }
 
-TEST_F(ModuleTrace, TheTraceFileIsAppendedNotTruncated) {
+TEST_P(ModuleTrace, TheTraceFileIsAppendedNotTruncated) {
   { std::ofstream(tracePath_, std::ios::app) << R"({"earlier":true})" << "\n"; }
   trace_ = std::make_unique<hostapp::TraceHostService>(*service_, tracePath_);
   Open(*trace_);
@@ -122,6 +122,8 @@ TEST_F(ModuleTrace, TheTraceFileIsAppendedNotTruncated) {
   ASSERT_GT(records.size(), 1u);
   EXPECT_TRUE(records[0]["earlier"].get<bool>());
 }
+
+PT_INSTANTIATE_BACKENDS(ModuleTrace);
 
 }  // namespace
 }  // namespace pt::test

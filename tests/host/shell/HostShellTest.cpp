@@ -49,7 +49,7 @@ class HostShell : public ::testing::Test {
   }
 
   HostDatabase db{":memory:", ServerClock::Pinned("20240515")};
-  SqliteHostService service{db};
+  DbHostService service{db};
   ModuleLibrary module;
   QPointer<HostMainWindow> window;
   std::vector<std::string> log;
