@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "common/ErrorGuard.h"
 #include "common/IniFile.h"
 #include "common/UiSeam.h"
 #include "common/Variant.h"
@@ -55,8 +56,8 @@ TfmDysz::TfmDysz(QWidget* owner) : QDialog(owner) {
   root->addLayout(grid);
   root->addLayout(buttons);
 
-  connect(btnOK, &QPushButton::clicked, this, &TfmDysz::btnOKClick);
-  connect(btnCancel, &QPushButton::clicked, this, [this] { done(2); });
+  connect(btnOK, &QPushButton::clicked, this, Guarded(this, [this] { btnOKClick(); }));
+  connect(btnCancel, &QPushButton::clicked, this, Guarded(this, [this] { done(2); }));
   ReadSettings();
 }
 
@@ -80,9 +81,15 @@ void TfmDysz::ReadSettings() {
 }
 
 void TfmDysz::btnOKClick() {
-  WriteIniValue(kSettingsFile, kSettingsSection, "Spdj", S(feSpdj->text()), "");
-  WriteIniValue(kSettingsFile, kSettingsSection, "Jjyy", S(feJjyy->text()), "");
-  WriteIniValue(kSettingsFile, kSettingsSection, "Dytj", std::to_string(cboDyLb->currentIndex()), "");
+  try {
+    WriteIniValues(kSettingsFile, kSettingsSection,
+                   {{"Spdj", S(feSpdj->text())}, {"Jjyy", S(feJjyy->text())}, {"Dytj", std::to_string(cboDyLb->currentIndex())}},
+                   "");
+  } catch (const std::exception& e) {
+    // Nothing was stored: the dialog stays open with what the clerk typed.
+    ui::ShowMessage(this, Q(e.what()), "错误", ui::Icon::Error);
+    return;
+  }
   done(1);
 }
 

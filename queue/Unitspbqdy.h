@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/MemTable.h"
@@ -196,8 +197,15 @@ class TFrmspbqdy : public TFrmBase {
   void AppendBlankAmountRow();
   void PrintLabels(bool printDirectly);
 
+  // Writes values of section "SpBjqDy"; a refusal is shown once in the window's life (the same
+  // refusal at closing is not shown again) and the window goes on.
+  void StoreSettings(const std::vector<std::pair<std::string, std::string>>& values);
+
   std::unique_ptr<TDreamClass> dreamClass_;
   bool keyFilterInstalled_ = false;
+  // "Mbwz" and "Yxsdj" were read at start-up: only then does closing write them back.
+  bool settingsRead_ = false;
+  std::string settingsRefusal_;  // the refusal already shown
 };
 
 }  // namespace pt
