@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <algorithm>
 #include <set>
 
 #include <xlsxwriter.h>
@@ -33,6 +34,16 @@ QPageLayout LayoutFor(const Page& page) {
   }
   return QPageLayout(QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch), o, QMarginsF(0, 0, 0, 0),
                      QPageLayout::Millimeter);
+}
+
+// On a printer a label goes out at its own size and upright: a roll printer feeds it as it is,
+// and a wide label turned into "landscape" on a narrow page reaches it rotated. Sheets of a
+// standard size (A4 and the like) keep that size, turned when wide, as sheet printers expect.
+QPageLayout PrinterLayoutFor(const Page& page) {
+  const QSizeF upright(std::min(page.width, page.height), std::max(page.width, page.height));
+  if (QPageSize::id(upright, QPageSize::Millimeter, QPageSize::FuzzyMatch) != QPageSize::Custom) return LayoutFor(page);
+  return QPageLayout(QPageSize(QSizeF(page.width, page.height), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
+                     QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 // Where a page goes on the device's current paper: its own size, or scaled down to fit and
@@ -157,7 +168,8 @@ bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vect
     for (int p : pages) order.insert(order.end(), static_cast<size_t>(copies), p);
 
   printer.setFullPage(true);
-  if (ownPaperSizes) printer.setPageLayout(LayoutFor(report.pages[static_cast<size_t>(order.front())]));
+  if (!report.title.empty()) printer.setDocName(QString::fromStdString(report.title));
+  if (ownPaperSizes) printer.setPageLayout(PrinterLayoutFor(report.pages[static_cast<size_t>(order.front())]));
   QPainter painter;
   if (!painter.begin(&printer)) return false;
   ReportPainter rp(report);
@@ -166,7 +178,7 @@ bool PrintPages(const PreparedReport& report, QPrinter& printer, const std::vect
     if (i > 0) {
       const Page& before = report.pages[static_cast<size_t>(order[i - 1])];
       if (ownPaperSizes && (page.width != before.width || page.height != before.height))
-        printer.setPageLayout(LayoutFor(page));
+        printer.setPageLayout(PrinterLayoutFor(page));
       if (!printer.newPage()) break;
     }
     QRectF paper = printer.paperRect(QPrinter::DevicePixel);

@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPrintDialog>
+#include <QPageLayout>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <QPageRanges>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -197,6 +199,29 @@ TEST(ReportPrint, DialogPrintsTheChosenPagesWithCopiesCollatedOrNot) {
     ExpectPagesInOrder(out, c.order, "dialog");
   }
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ReportPrint, JobsCarryTheTemplatesNameAndLabelsGoUprightAtTheirOwnSize) {
+  QTemporaryDir dir;
+  struct Case { const char* stock; QSizeF paperMm; };
+  // A roll label 80 mm wide and 50 mm long is one upright page of that size, never a turned
+  // 50 x 80 page; an A4 sheet stays A4.
+  for (const Case& c : {Case{"ordinary-label.json", {80, 50}}, Case{"a4-sheet-24.json", {210, 297}}}) {
+    ReportEngine engine;
+    engine.LoadTemplate(test::StockTemplate(c.stock));
+    engine.SetTemplateName("店内标价签");
+    RowsDataSource data = test::Labels(2);
+    PreparedReport report = PrepareReport(engine, data);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("job.pdf"));
+    ASSERT_TRUE(PrintPages(report, printer, {0}));
+    EXPECT_EQ(printer.docName().toStdString(), "店内标价签") << c.stock;
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait) << c.stock;
+    const QSizeF paper = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    EXPECT_NEAR(paper.width(), c.paperMm.width(), 0.5) << c.stock;
+    EXPECT_NEAR(paper.height(), c.paperMm.height(), 0.5) << c.stock;
+  }
 }
 
 TEST(ReportPrint, AListOfPagesPrintsEachListedPageOnceInPageOrder) {
