@@ -133,7 +133,7 @@ run_step() {  # name, command inside the checkout; the whole output goes to $roo
 status=0
 run_step run.sh ./scripts/run.sh || status=1
 if [ $status -eq 0 ]; then
-  pdf=$(tail -n 1 "$root.run.sh.log")
+  pdf=$(grep -E '^/.*\.pdf$' "$root.run.sh.log" | tail -n 1 || true)
   if [ -s "$root$pdf" ] && command -v pdftotext >/dev/null; then
     echo "-- $pdf holds $(pdftotext "$root$pdf" - | grep -c '零售价') labels"
   fi
