@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n
   libsqlite3-dev libzint-dev libxlsxwriter-dev zlib1g-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk fonts-wqy-zenhei poppler-utils xvfb xauth
+  fonts-noto-cjk fonts-wqy-zenhei poppler-utils unzip xvfb xauth
 )
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()
