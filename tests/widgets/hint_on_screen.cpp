@@ -56,6 +56,16 @@ int CountColour(const QImage& screen, const QRect& globalArea, QRgb colour) {
   return n;
 }
 
+// A window of one colour at a place on the screen.
+void ShowPlain(QWidget& w, const QColor& colour, const QRect& geometry) {
+  w.setAutoFillBackground(true);
+  QPalette p = w.palette();
+  p.setColor(QPalette::Window, colour);
+  w.setPalette(p);
+  w.setGeometry(geometry);
+  w.show();
+}
+
 class HintOnScreen : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -66,21 +76,10 @@ class HintOnScreen : public ::testing::Test {
 TEST_F(HintOnScreen, TextAnimationAndTheWindowBehindArePaintedBeforeTheCallerBlocks) {
   // The calling window, a plain colour, and a dialog over it that has just closed (the query
   // builder, say) when the request starts.
-  QWidget owner;
-  owner.setAutoFillBackground(true);
-  QPalette green = owner.palette();
-  green.setColor(QPalette::Window, QColor(0, 200, 0));
-  owner.setPalette(green);
-  owner.setGeometry(100, 100, 700, 500);
-  owner.show();
+  QWidget owner, dialog;
+  ShowPlain(owner, QColor(0, 200, 0), QRect(100, 100, 700, 500));
+  ShowPlain(dialog, QColor(200, 0, 200), QRect(150, 150, 300, 200));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
-  QWidget dialog;
-  dialog.setAutoFillBackground(true);
-  QPalette magenta = dialog.palette();
-  magenta.setColor(QPalette::Window, QColor(200, 0, 200));
-  dialog.setPalette(magenta);
-  dialog.setGeometry(150, 150, 300, 200);
-  dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   QTest::qWait(100);
   dialog.hide();
