@@ -55,7 +55,7 @@ void QuitOnSignals(QApplication& app) {
 
 // PRICETAG_HOST_CALL_DELAY_MS: every data service call takes that much longer, as on a slow
 // server; for trying what the clerk sees during a long request (the busy hint).
-class DelayedHostService : public pt::HostService {
+class DelayedHostService final : public pt::HostService {
  public:
   DelayedHostService(pt::HostService& inner, int ms) : inner_(inner), ms_(ms) {}
   void AddRef() override { inner_.AddRef(); }
