@@ -260,8 +260,12 @@ void TFrmModiSpinfo::btncancelClick() {
 }
 
 void TFrmModiSpinfo::reject() {
-  CancelRowEdit();
-  done(ui::kResultCancel);
+  // Qt calls this from its own Esc key and close button; cancelling the edit moves the clerk's
+  // queue, whose handlers may fail.
+  Guard(this, [&] {
+    CancelRowEdit();
+    done(ui::kResultCancel);
+  });
 }
 
 bool TFrmModiSpinfo::eventFilter(QObject* watched, QEvent* event) {

@@ -3,12 +3,15 @@
 // forms (common/ErrorGuard.h):
 //   - connect(sender, signal, receiver, Guarded(owner, fn)); a pointer to a Qt class's own
 //     member (&QWidget::update, qOverload<>(&QWidget::update)) may be connected as it is;
-//   - an event override (...Event, event, eventFilter) whose whole body is one Guard(...) call.
+//   - an event override (...Event, event, eventFilter) whose whole body is one Guard(...) call;
+//   - a dialog's reject() or accept() (Qt calls them from its own Esc key and close button) that
+//     is one Guard(...) call too, or calls nothing but done().
 // This suite reads every source file of the module and names each handler in neither form.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -125,14 +128,17 @@ std::vector<std::string> UnguardedHandlers(const std::string& name, const std::s
     std::string shown = handler.substr(0, handler.find('\n'));
     report(static_cast<size_t>(it->position()), std::string((*it)[1]) + " without Guarded: " + shown.substr(0, 60));
   }
-  // A definition (with a body) of an event override.
-  static const std::regex override(R"(\b(?:bool|void)\s+(?:\w+::)?(\w*Event|event|eventFilter)\s*\([^;{}()]*\)\s*(?:const\s*)?(?:override\s*)?\{)");
+  // A definition (with a body) of an event override, or of a dialog's reject() or accept().
+  static const std::regex override(R"(\b(?:bool|void)\s+(?:\w+::)?(\w*Event|event|eventFilter|reject|accept)\s*\([^;{}()]*\)\s*(?:const\s*)?(?:override\s*)?\{)");
+  static const std::regex doneCall(R"(\bdone\s*\([^()]*\))");
   static const std::regex guardCall(R"(^\s*(return\s+)?(pt::)?Guard\s*\()");
   for (auto it = std::sregex_iterator(code.begin(), code.end(), override); it != std::sregex_iterator(); ++it) {
     const size_t bodyBegin = static_cast<size_t>(it->position() + it->length());
     const size_t bodyEnd = Closing(code, bodyBegin, '{', '}');
     if (bodyEnd == std::string::npos) continue;
     const std::string body = code.substr(bodyBegin, bodyEnd - bodyBegin);
+    const bool closes = (*it)[1] == "reject" || (*it)[1] == "accept";
+    if (closes && std::regex_replace(body, doneCall, "").find('(') == std::string::npos) continue;
     std::smatch m;
     bool whole = false;
     if (std::regex_search(body, m, guardCall)) {
@@ -172,13 +178,20 @@ TEST(HandlerGuardTest, TheScanTellsGuardedHandlersFromBareOnes) {
       {"an override without Guard", "void TX::showEvent(QShowEvent* e) { QDialog::showEvent(e); Centre(); }", 1},
       {"a declaration", "void showEvent(QShowEvent* event) override;\nbool eventFilter(QObject*, QEvent*) override;", 0},
       {"an inline override", "  bool event(QEvent* e) override {\n    return QWidget::event(e);\n  }", 1},
+      {"a reject() that only closes", "void reject() override { done(2); }\nvoid TD::reject() {\n  ok_ = false;\n  done(2);\n}", 0},
+      {"a reject() that does work first", "void TD::reject() {\n  CancelRowEdit();\n  done(2);\n}", 1},
+      {"a guarded accept()", "void TD::accept() {\n  Guard(this, [&] { Store(); done(1); });\n}", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(UnguardedHandlers("x.cpp", c.source).size(), c.unguarded) << c.what;
 }
 
 TEST(HandlerGuardTest, EveryHandlerOfTheModuleIsGuarded) {
   // The module's own folders: everything that ends up in libdllmorvex.so.
-  const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+  // The checkout: two folders above the test data (set by CTest), else above this file (whose
+  // name a compiler cache may have made relative to the build folder).
+  const char* data = std::getenv("PRICETAG_TEST_DATA");
+  const fs::path root = data && *data ? fs::path(data).parent_path().parent_path()
+                                      : fs::path(__FILE__).parent_path().parent_path().parent_path();
   const char* folders[] = {"common", "controls", "dialogs", "host", "module", "printing", "queue", "report_engine", "reports"};
   std::vector<std::string> unguarded;
   int files = 0;
