@@ -8,8 +8,10 @@
 //   void TFrmX::keyPressEvent(QKeyEvent* e) { pt::Guard(this, [&] { FormKeyDown(e); }); }
 //   bool TFrmX::eventFilter(QObject* o, QEvent* e) { return pt::Guard(this, true, [&] { ... }); }
 //
-// An event override's whole body is one such call; tests/core/handler_guard_test.cpp checks
-// every connect() and every override of the module's sources for it.
+// An event override's whole body is one such call, and so is a dialog's reject() or accept()
+// (Qt calls them from its Esc key and close box) unless it calls nothing but done();
+// tests/core/handler_guard_test.cpp checks every connect() and every override of the module's
+// sources for it.
 #include <QPointer>
 #include <QWidget>
 #include <functional>
