@@ -117,15 +117,15 @@ TAdvDBGridEh::TAdvDBGridEh(QWidget* parent) : QTableView(parent) {
   setWordWrap(false);
   setCornerButtonEnabled(false);
 
-  connect(model_, &MemTableModel::currentRowMoved, this, [this](int row) { FollowTable(row); });
-  connect(model_, &MemTableModel::dataReset, this, [this] { OnDataReset(); });
-  connect(model_, &MemTableModel::activeChanged, this, [this](bool) { OnActiveChanged(); });
-  connect(model_, &MemTableModel::tableDestroyed, this, [this] { table_ = nullptr; });
-  connect(model_, &MemTableModel::editFailed, this, [this](const QString& message) {
+  connect(model_, &MemTableModel::currentRowMoved, this, Guarded(this, [this](int row) { FollowTable(row); }));
+  connect(model_, &MemTableModel::dataReset, this, Guarded(this, [this] { OnDataReset(); }));
+  connect(model_, &MemTableModel::activeChanged, this, Guarded(this, [this](bool) { OnActiveChanged(); }));
+  connect(model_, &MemTableModel::tableDestroyed, this, Guarded(this, [this] { table_ = nullptr; }));
+  connect(model_, &MemTableModel::editFailed, this, Guarded(this, [this](const QString& message) {
     ui::ShowMessage(this, message, QStringLiteral("错误"), ui::Icon::Error);
-  });
+  }));
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current, const QModelIndex&) { CurrentChangedInView(current); });
+          Guarded(this, [this](const QModelIndex& current, const QModelIndex&) { CurrentChangedInView(current); }));
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, footer_, qOverload<>(&QWidget::update));
 }
 
@@ -145,14 +145,14 @@ QHeaderView* TAdvDBGridEh::MakeTitleHeader() {
   header->setSectionsMovable(true);
   header->setStretchLastSection(false);
   header->setDefaultAlignment(Qt::AlignCenter);
-  connect(header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+  connect(header, &QHeaderView::sectionResized, this, Guarded(this, [this](int logical, int, int size) {
     if (applyingHeader_) return;
     if (GridColumn* c = Column(logical)) c->width_ = size;
     SyncFrozen();
     PlaceOverlays();
     footer_->update();
-  });
-  connect(header, &QHeaderView::sectionMoved, this, [this, header](int, int from, int to) {
+  }));
+  connect(header, &QHeaderView::sectionMoved, this, Guarded(this, [this, header](int, int from, int to) {
     if (applyingHeader_) return;
     // The grid's column order is the order shown: move the column and keep the header's mapping plain.
     {
@@ -165,7 +165,7 @@ QHeaderView* TAdvDBGridEh::MakeTitleHeader() {
     columns_.insert(columns_.begin() + to, std::move(moved));
     autoColumns_ = false;
     RebuildColumns();
-  });
+  }));
   return header;
 }
 
@@ -318,12 +318,12 @@ void TAdvDBGridEh::SetFrozenCols(int count) {
     viewport()->stackUnder(frozen_);
     connect(frozen_->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, frozen_->verticalScrollBar(), &QScrollBar::setValue);
-    connect(header, &QHeaderView::sectionResized, this, [this](int logical, int, int size) {
+    connect(header, &QHeaderView::sectionResized, this, Guarded(this, [this](int logical, int, int size) {
       if (applyingHeader_) return;
       if (GridColumn* c = Column(logical)) c->SetWidth(size);
-    });
+    }));
     connect(frozen_, &QTableView::doubleClicked, this, &QTableView::doubleClicked);
-    connect(model_, &MemTableModel::dataReset, frozen_, [this] { SyncFrozen(); });
+    connect(model_, &MemTableModel::dataReset, frozen_, Guarded(this, [this] { SyncFrozen(); }));
     frozen_->show();
   } else if (frozenCols_ == 0 && frozen_) {
     delete frozen_;
@@ -379,8 +379,10 @@ void TAdvDBGridEh::updateGeometries() {
 }
 
 void TAdvDBGridEh::resizeEvent(QResizeEvent* event) {
-  QTableView::resizeEvent(event);
-  PlaceOverlays();
+  Guard(this, [&] {
+    QTableView::resizeEvent(event);
+    PlaceOverlays();
+  });
 }
 
 QModelIndex TAdvDBGridEh::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
@@ -749,9 +751,9 @@ bool TAdvDBGridEh::QueryDialog(std::string& condition, const std::string& captio
 
 GridTitleHeader::GridTitleHeader(TAdvDBGridEh* grid, QWidget* parent)
     : QHeaderView(Qt::Horizontal, parent), grid_(grid) {
-  connect(this, &QHeaderView::sectionClicked, this, [this](int logical) {
+  connect(this, &QHeaderView::sectionClicked, this, Guarded(this, [this](int logical) {
     if (grid_) grid_->TitleClicked(logical, (modifiers_ & Qt::ControlModifier) != 0);
-  });
+  }));
 }
 
 QSize GridTitleHeader::sizeHint() const {
@@ -761,13 +763,17 @@ QSize GridTitleHeader::sizeHint() const {
 }
 
 void GridTitleHeader::mousePressEvent(QMouseEvent* event) {
-  modifiers_ = event->modifiers();
-  QHeaderView::mousePressEvent(event);
+  Guard(this, [&] {
+    modifiers_ = event->modifiers();
+    QHeaderView::mousePressEvent(event);
+  });
 }
 
 void GridTitleHeader::mouseReleaseEvent(QMouseEvent* event) {
-  modifiers_ = event->modifiers();
-  QHeaderView::mouseReleaseEvent(event);
+  Guard(this, [&] {
+    modifiers_ = event->modifiers();
+    QHeaderView::mouseReleaseEvent(event);
+  });
 }
 
 void GridTitleHeader::paintSection(QPainter* p, const QRect& rect, int logical) const {
@@ -867,31 +873,33 @@ GridFooter::GridFooter(TAdvDBGridEh* grid) : QWidget(grid), grid_(grid) {
 int GridFooter::RowHeight() const { return fontMetrics().height() + 6; }
 
 void GridFooter::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  const QPalette& pal = palette();
-  p.fillRect(rect(), pal.button());
-  const QColor line = pal.color(QPalette::Mid);
-  auto paintCell = [&](int column, int x) {
-    const GridColumn* c = grid_->Column(column);
-    if (!c || !c->Visible()) return;
-    QRect cell(x, 0, c->Width(), height());
-    p.fillRect(cell, pal.button());
-    QString t = grid_->FooterDisplayText(column);
-    bool number = c->FooterType() == FooterValueType::Count || c->FooterType() == FooterValueType::Sum;
-    p.setPen(pal.color(QPalette::ButtonText));
-    p.drawText(cell.adjusted(3, 0, -3, 0), Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::TextSingleLine, t);
+  Guard(this, [&] {
+    QPainter p(this);
+    const QPalette& pal = palette();
+    p.fillRect(rect(), pal.button());
+    const QColor line = pal.color(QPalette::Mid);
+    auto paintCell = [&](int column, int x) {
+      const GridColumn* c = grid_->Column(column);
+      if (!c || !c->Visible()) return;
+      QRect cell(x, 0, c->Width(), height());
+      p.fillRect(cell, pal.button());
+      QString t = grid_->FooterDisplayText(column);
+      bool number = c->FooterType() == FooterValueType::Count || c->FooterType() == FooterValueType::Sum;
+      p.setPen(pal.color(QPalette::ButtonText));
+      p.drawText(cell.adjusted(3, 0, -3, 0), Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::TextSingleLine, t);
+      p.setPen(line);
+      p.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
+    };
+    int frozen = grid_->FrozenView() ? grid_->FrozenCols() : 0;
+    for (int i = frozen; i < grid_->ColumnCount(); ++i) paintCell(i, grid_->columnViewportPosition(i));
+    int x = 0;
+    for (int i = 0; i < frozen && i < grid_->ColumnCount(); ++i) {
+      paintCell(i, x);
+      if (grid_->Column(i)->Visible()) x += grid_->Column(i)->Width();
+    }
     p.setPen(line);
-    p.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
-  };
-  int frozen = grid_->FrozenView() ? grid_->FrozenCols() : 0;
-  for (int i = frozen; i < grid_->ColumnCount(); ++i) paintCell(i, grid_->columnViewportPosition(i));
-  int x = 0;
-  for (int i = 0; i < frozen && i < grid_->ColumnCount(); ++i) {
-    paintCell(i, x);
-    if (grid_->Column(i)->Visible()) x += grid_->Column(i)->Width();
-  }
-  p.setPen(line);
-  p.drawLine(0, 0, width(), 0);
+    p.drawLine(0, 0, width(), 0);
+  });
 }
 
 }  // namespace pt

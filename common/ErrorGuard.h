@@ -6,6 +6,12 @@
 //
 //   connect(btnRf, &QPushButton::clicked, this, pt::Guarded(this, [this] { btnRfClick(); }));
 //   void TFrmX::keyPressEvent(QKeyEvent* e) { pt::Guard(this, [&] { FormKeyDown(e); }); }
+//   bool TFrmX::eventFilter(QObject* o, QEvent* e) { return pt::Guard(this, true, [&] { ... }); }
+//
+// An event override's whole body is one such call, and so is a dialog's reject() or accept()
+// (Qt calls them from its Esc key and close box) unless it calls nothing but done();
+// tests/core/handler_guard_test.cpp checks every connect() and every override of the module's
+// sources for it.
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -54,6 +60,15 @@ void CallWithoutArguments(G& g, A&&...) {
   g();
 }
 }  // namespace detail
+
+// For overrides that answer (event, eventFilter): runs fn inside Guard and returns its answer,
+// or `onError` when it threw (true: the event counts as handled, its command has ended).
+template <class R, class F>
+R Guard(QWidget* owner, R onError, F&& fn) noexcept {
+  R answer = onError;
+  Guard(owner, [&] { answer = fn(); });
+  return answer;
+}
 
 // Wraps a handler for QObject::connect: the result accepts the signal's arguments, passes them
 // on when fn takes them, and runs fn inside Guard. The owner is tracked, so a handler that

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/ErrorGuard.h"
 #include "common/IniFile.h"
 #include "common/UiSeam.h"
 #include "common/Variant.h"
@@ -114,7 +115,7 @@ QPushButton* MakeFlatButton(QDialog* dialog, const QString& caption, const char*
   button->setAutoDefault(false);
   button->setDefault(false);
   button->setProperty("modalResult", result);
-  QObject::connect(button, &QPushButton::clicked, dialog, [dialog, result] { dialog->done(result); });
+  QObject::connect(button, &QPushButton::clicked, dialog, Guarded(dialog, [dialog, result] { dialog->done(result); }));
   return button;
 }
 
@@ -138,9 +139,10 @@ class EditorKeyFilter : public QObject {
  public:
   explicit EditorKeyFilter(QDialog* dialog) : QObject(dialog), dialog_(dialog) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress)
-      return HandleDialogKey(dialog_, static_cast<QKeyEvent*>(event));
-    return QObject::eventFilter(watched, event);
+    return Guard(dialog_, true, [&] {
+      if (event->type() == QEvent::KeyPress) return HandleDialogKey(dialog_, static_cast<QKeyEvent*>(event));
+      return QObject::eventFilter(watched, event);
+    });
   }
 
  private:
@@ -297,7 +299,9 @@ FlatMessageDialog::FlatMessageDialog(const QString& message, MsgDlgType type,
 void FlatMessageDialog::reject() { done(ui::kResultCancel); }
 
 void FlatMessageDialog::keyPressEvent(QKeyEvent* event) {
-  if (!HandleDialogKey(this, event)) QDialog::keyPressEvent(event);
+  Guard(this, [&] {
+    if (!HandleDialogKey(this, event)) QDialog::keyPressEvent(event);
+  });
 }
 
 int FlatMessageDlg(const QString& message, MsgDlgType type, MsgDlgButtons buttons,
@@ -355,7 +359,9 @@ FlatPromptDialog::FlatPromptDialog(const QString& caption, const QString& prompt
 void FlatPromptDialog::reject() { done(ui::kResultCancel); }
 
 void FlatPromptDialog::keyPressEvent(QKeyEvent* event) {
-  if (!HandleDialogKey(this, event)) QDialog::keyPressEvent(event);
+  Guard(this, [&] {
+    if (!HandleDialogKey(this, event)) QDialog::keyPressEvent(event);
+  });
 }
 
 namespace {

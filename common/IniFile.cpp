@@ -63,6 +63,7 @@ struct IniDoc {
   std::string Decode(std::string_view raw) const { return utf8 ? std::string(raw) : GbkToUtf8(raw); }
 
   void Parse() {
+    lines.clear();
     utf8 = bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
     size_t pos = utf8 ? 3 : 0;
     while (pos < bytes.size()) {
@@ -266,9 +267,11 @@ std::string ReadIniValue(const std::string& file, const std::string& section, co
   return doc.Decode(std::string_view(doc.bytes).substr(ln.valueBegin, ln.valueEnd - ln.valueBegin));
 }
 
-void WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& value, const std::string& directory) {
-  const std::string path = IniFilePath(file, directory);
+namespace {
+
+// Puts one value into the document's bytes and parses them again; throws as WriteIniValue does.
+void SetValue(IniDoc& doc, const std::string& path, const std::string& section, const std::string& key,
+              const std::string& value) {
   std::string_view sec = TrimView(section);
   std::string_view k = TrimView(key);
   if (sec.empty() || HasLineBreak(sec) || sec.find(']') != std::string_view::npos)
@@ -277,19 +280,6 @@ void WriteIniValue(const std::string& file, const std::string& section, const st
       k.front() == ';' || k.front() == '#')
     WriteFailed(path, "键名“" + std::string(key) + "”无效");
   if (HasLineBreak(value)) WriteFailed(path, "键“" + std::string(k) + "”的值含有换行符");
-
-  IniDoc doc;
-  int err = 0;
-  ReadResult rr = ReadWholeFile(path, doc.bytes, &err);
-  // A file that exists but cannot be read is never replaced: its settings would be lost.
-  if (rr == ReadResult::Failed) WriteFailed(path, "无法读取原文件（" + ErrnoText(err) + "）");
-  bool existed = rr == ReadResult::Ok;
-  mode_t mode = 0644;
-  if (existed) {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode;
-  }
-  doc.Parse();
 
   auto encode = [&](std::string_view text, const char* what) {
     if (doc.utf8) return std::string(text);
@@ -324,7 +314,34 @@ void WriteIniValue(const std::string& file, const std::string& section, const st
     out.append("[").append(encSection).append("]").append(eol);
     out.append(encKey).append("=").append(encValue).append(eol);
   }
-  ReplaceFile(path, out, existed, mode);
+  doc.bytes = std::move(out);
+  doc.Parse();
+}
+
+}  // namespace
+
+void WriteIniValues(const std::string& file, const std::string& section,
+                    const std::vector<std::pair<std::string, std::string>>& values, const std::string& directory) {
+  const std::string path = IniFilePath(file, directory);
+  IniDoc doc;
+  int err = 0;
+  ReadResult rr = ReadWholeFile(path, doc.bytes, &err);
+  // A file that exists but cannot be read is never replaced: its settings would be lost.
+  if (rr == ReadResult::Failed) WriteFailed(path, "无法读取原文件（" + ErrnoText(err) + "）");
+  bool existed = rr == ReadResult::Ok;
+  mode_t mode = 0644;
+  if (existed) {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode;
+  }
+  doc.Parse();
+  for (const auto& [key, value] : values) SetValue(doc, path, section, key, value);
+  ReplaceFile(path, doc.bytes, existed, mode);
+}
+
+void WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value, const std::string& directory) {
+  WriteIniValues(file, section, {{key, value}}, directory);
 }
 
 }  // namespace pt

@@ -15,6 +15,8 @@
 // it, so a crash leaves either the old or the new file, never a truncated one. A file that starts
 // with a UTF-8 byte-order mark is kept in UTF-8.
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pt {
 
@@ -26,6 +28,11 @@ std::string ReadIniValue(const std::string& file, const std::string& section, co
 // section name holds "]", a key holds "=" or is blank, or a character has no GBK form.
 void WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value, const std::string& directory);
+
+// Several values of one section in one replacement of the file: all of them are stored, or
+// (with the same errors) none.
+void WriteIniValues(const std::string& file, const std::string& section,
+                    const std::vector<std::pair<std::string, std::string>>& values, const std::string& directory);
 
 // The path both routines use.
 std::string IniFilePath(const std::string& file, const std::string& directory);

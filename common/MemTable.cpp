@@ -695,12 +695,17 @@ void MemTable::NotifyActive() {
 
 // ---------------------------------------------------------------- packets
 
-std::string MemTable::ToPacket() const {
+std::string MemTable::ToPacket(bool withTableOnlyFields) const {
   CheckActive();
   std::vector<int> sent;
-  for (int i = 0; i < FieldCount(); ++i)
-    if (fields_[static_cast<size_t>(i)].inPacket) sent.push_back(i);
-  PacketWriter w(PacketFields());
+  std::vector<PacketField> fields;
+  for (int i = 0; i < FieldCount(); ++i) {
+    const FieldDef& f = fields_[static_cast<size_t>(i)];
+    if (!f.inPacket && !withTableOnlyFields) continue;
+    sent.push_back(i);
+    fields.push_back({f.name, f.type, f.size});
+  }
+  PacketWriter w(fields);
   std::vector<Variant> cells(sent.size());
   auto emit = [&](const Row& r) {
     for (size_t k = 0; k < sent.size(); ++k) cells[k] = r[static_cast<size_t>(sent[k])];
@@ -712,7 +717,7 @@ std::string MemTable::ToPacket() const {
   std::string bytes = w.Finish();
   if (state_ == State::Edit) {
     // Rewrite with the edit buffer in place of the stored row.
-    PacketWriter w2(PacketFields());
+    PacketWriter w2(fields);
     int editStorage = view_[static_cast<size_t>(current_)];
     for (size_t i = 0; i < rows_.size(); ++i) {
       const Row& r = static_cast<int>(i) == editStorage ? buffer_ : rows_[i];

@@ -166,8 +166,9 @@ class MemTable {
 
   // ---- packets
   // Every row (also those the filter hides), in the order they were added; fields not sent in
-  // packets are left out.
-  std::string ToPacket() const;
+  // packets are left out, unless withTableOnlyFields asks for a copy of everything the table
+  // holds (for another table of the module, never for the host).
+  std::string ToPacket(bool withTableOnlyFields = false) const;
   // Replaces every row. A table without fields takes the packet's fields; otherwise fields are
   // matched by name (without regard to case): a packet field the table lacks is ignored, a table
   // field the packet lacks is an error unless the field is not a packet field. The first row

@@ -109,32 +109,38 @@ void TFrmBase::FormClose() {
 }
 
 void TFrmBase::closeEvent(QCloseEvent* event) {
-  Guard(this, [this] { FormClose(); });
-  // The close goes on whatever the closing work ran into: the host has been told.
-  setAttribute(Qt::WA_DeleteOnClose);
-  event->accept();
+  Guard(this, [&] {
+    // The close goes on whatever the closing work runs into: the host has been told.
+    setAttribute(Qt::WA_DeleteOnClose);
+    event->accept();
+    FormClose();
+  });
 }
 
 bool TFrmBase::event(QEvent* event) {
-  if (event->type() == kWindowMessageEvent) {
-    const auto* m = static_cast<const WindowMessage*>(event);
-    if (m->message == kMsgPanelResize) {
-      // Height first, then width; the controls inside follow their own alignment.
-      PanelMain->resize(PanelMain->width(), ClampSize(m->wParam));
-      PanelMain->resize(ClampSize(m->lParam), PanelMain->height());
-      return true;
+  return Guard(this, true, [&] {
+    if (event->type() == kWindowMessageEvent) {
+      const auto* m = static_cast<const WindowMessage*>(event);
+      if (m->message == kMsgPanelResize) {
+        // Height first, then width; the controls inside follow their own alignment.
+        PanelMain->resize(PanelMain->width(), ClampSize(m->wParam));
+        PanelMain->resize(ClampSize(m->lParam), PanelMain->height());
+        return true;
+      }
     }
-  }
-  if (event->type() == QEvent::ParentChange && parentWidget()) {
-    parentWidget()->installEventFilter(this);  // filters left on an earlier parent stay inert
-    FollowParent();
-  }
-  return QWidget::event(event);
+    if (event->type() == QEvent::ParentChange && parentWidget()) {
+      parentWidget()->installEventFilter(this);  // filters left on an earlier parent stay inert
+      FollowParent();
+    }
+    return QWidget::event(event);
+  });
 }
 
 bool TFrmBase::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == parentWidget() && event->type() == QEvent::Resize) FollowParent();
-  return QWidget::eventFilter(watched, event);
+  return Guard(this, false, [&] {
+    if (watched == parentWidget() && event->type() == QEvent::Resize) FollowParent();
+    return QWidget::eventFilter(watched, event);
+  });
 }
 
 void TFrmBase::FollowParent() {

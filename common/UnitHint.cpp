@@ -1,12 +1,16 @@
 #include "common/UnitHint.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QWindow>
 #include <QtMath>
 #include <string>
 
@@ -73,14 +77,16 @@ int HintAnimation::currentFrame() const {
 }
 
 void HintAnimation::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  const int frame = currentFrame();
-  if (!frames_.empty()) {
-    const QImage& image = frames_[static_cast<size_t>(frame)];
-    p.drawImage((width() - image.width()) / 2, (height() - image.height()) / 2, image);
-    return;
-  }
-  PaintBuiltIn(p, frame);
+  Guard(this, [&] {
+    QPainter p(this);
+    const int frame = currentFrame();
+    if (!frames_.empty()) {
+      const QImage& image = frames_[static_cast<size_t>(frame)];
+      p.drawImage((width() - image.width()) / 2, (height() - image.height()) / 2, image);
+      return;
+    }
+    PaintBuiltIn(p, frame);
+  });
 }
 
 // A folder with a magnifier circling over it, one turn in 30 frames.
@@ -166,9 +172,11 @@ void TFrmHint::FormCreate() {
 }
 
 void TFrmHint::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setPen(palette().color(QPalette::Dark));
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  Guard(this, [&] {
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  });
 }
 
 void TFrmHint::SetText(const QString& text) {
@@ -181,6 +189,33 @@ void TFrmHint::SetText(const QString& text) {
 // ---------------------------------------------------------------------------------------------
 // BusyHint
 
+namespace {
+
+// The longest wait for the window system to put a new hint on screen.
+constexpr int kExposeWaitMs = 1000;
+
+// A window system that maps windows asynchronously (X11) has not put a window on screen the
+// moment it is shown: painting it then paints nothing, and the blocking request that follows
+// leaves a blank box with an unpainted window behind it. So the hint waits, a bounded time, until
+// it is exposed, handling meanwhile only what is not the clerk's input (nor a socket, which could
+// end the session mid-command): the exposure, and the repaints of what the hint's appearance
+// (or a dialog that just closed) uncovered. Then the hint and its owner are painted at once and
+// everything drawn is handed to the window system before the caller blocks.
+void PaintBeforeBlocking(QWidget* hint, QWidget* owner) {
+  const auto flags = QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers;
+  QWindow* window = hint->windowHandle();
+  const QDeadlineTimer deadline(kExposeWaitMs);
+  // The animation's timer wakes the wait at least every few tens of milliseconds.
+  while (window && !window->isExposed() && !deadline.hasExpired())
+    QCoreApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
+  QCoreApplication::processEvents(flags);
+  hint->repaint();
+  if (owner) owner->window()->repaint();
+  QCoreApplication::processEvents(flags);  // sends the drawing to the window system
+}
+
+}  // namespace
+
 BusyHint::BusyHint(QWidget* owner, const QString& text) : previous_(FrmHint) {
   hint_ = new TFrmHint(owner);
   FrmHint = hint_;
@@ -190,8 +225,7 @@ BusyHint::BusyHint(QWidget* owner, const QString& text) : previous_(FrmHint) {
   }
   hint_->show();
   hint_->raise();
-  hint_->repaint();
-  if (owner) owner->repaint();
+  PaintBeforeBlocking(hint_, owner);
 }
 
 BusyHint::~BusyHint() {

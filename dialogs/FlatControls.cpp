@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "common/ErrorGuard.h"
 #include "common/FlatDialog.h"
 
 namespace pt {
@@ -33,13 +34,15 @@ void TShape::SetBrushColor(qint64 color) {
 }
 
 void TShape::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  if (brush_) p.fillRect(rect(), WinColor(*brush_));
-  p.setPen(WinColor(pen_));
-  if (height() <= 1 || width() <= 1)
-    p.drawLine(0, 0, width() - 1, height() - 1);
-  else
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  Guard(this, [&] {
+    QPainter p(this);
+    if (brush_) p.fillRect(rect(), WinColor(*brush_));
+    p.setPen(WinColor(pen_));
+    if (height() <= 1 || width() <= 1)
+      p.drawLine(0, 0, width() - 1, height() - 1);
+    else
+      p.drawRect(rect().adjusted(0, 0, -1, -1));
+  });
 }
 
 // ---------------------------------------------------------------- TLabel
@@ -75,29 +78,35 @@ TFlatButton::TFlatButton(const QString& caption, QWidget* parent) : QPushButton(
 }
 
 void TFlatButton::enterEvent(QEnterEvent* event) {
-  hovered_ = true;
-  update();
-  QPushButton::enterEvent(event);
+  Guard(this, [&] {
+    hovered_ = true;
+    update();
+    QPushButton::enterEvent(event);
+  });
 }
 
 void TFlatButton::leaveEvent(QEvent* event) {
-  hovered_ = false;
-  update();
-  QPushButton::leaveEvent(event);
+  Guard(this, [&] {
+    hovered_ = false;
+    update();
+    QPushButton::leaveEvent(event);
+  });
 }
 
 void TFlatButton::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  QColor face = WinColor(hasFocus() ? focused_ : color_);
-  if (isDown()) face = face.darker(115);
-  p.fillRect(rect(), face);
-  bool lit = (hovered_ || hasFocus()) && isEnabled();
-  QPen pen(WinColor(lit ? highlight_ : border_));
-  pen.setWidth(lit ? 2 : 1);
-  p.setPen(pen);
-  p.drawRect(lit ? rect().adjusted(1, 1, -1, -1) : rect().adjusted(0, 0, -1, -1));
-  p.setPen(isEnabled() ? palette().color(QPalette::ButtonText) : palette().color(QPalette::Disabled, QPalette::ButtonText));
-  p.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+  Guard(this, [&] {
+    QPainter p(this);
+    QColor face = WinColor(hasFocus() ? focused_ : color_);
+    if (isDown()) face = face.darker(115);
+    p.fillRect(rect(), face);
+    bool lit = (hovered_ || hasFocus()) && isEnabled();
+    QPen pen(WinColor(lit ? highlight_ : border_));
+    pen.setWidth(lit ? 2 : 1);
+    p.setPen(pen);
+    p.drawRect(lit ? rect().adjusted(1, 1, -1, -1) : rect().adjusted(0, 0, -1, -1));
+    p.setPen(isEnabled() ? palette().color(QPalette::ButtonText) : palette().color(QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+  });
 }
 
 // ---------------------------------------------------------------- forms

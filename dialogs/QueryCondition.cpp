@@ -38,6 +38,15 @@ bool IsPlainNumber(std::string_view v) {
   return i == t.size();
 }
 
+// The value is the name of a field of the builder's own list (a clerk comparing two columns):
+// a name the statement or the filter already knows, so it cannot splice anything into either.
+bool NamesAField(const std::vector<ConditionField>& fields, std::string_view v) {
+  const std::string name = LowerAscii(Trim(v));
+  for (const auto& f : fields)
+    if (LowerAscii(f.name) == name) return true;
+  return false;
+}
+
 const ConditionField& FindField(const std::vector<ConditionField>& fields, const std::string& displayName) {
   for (const auto& f : fields)
     if (f.displayName == displayName) return f;
@@ -136,7 +145,7 @@ ConditionResult BuildCondition(const ExpressionList& rows, const std::vector<Con
       if (op < 0) throw ModuleError("无法识别的条件“" + row.op + "”");
       c += "( ";
       if (op <= 5) {
-        c += k + kOperatorSql[op] + (f.isText || !IsPlainNumber(v) ? QuoteText(v) : v);
+        c += k + kOperatorSql[op] + (f.isText || !(IsPlainNumber(v) || NamesAField(fields, v)) ? QuoteText(v) : v);
       } else if (op == 6) {
         c += k + " LIKE " + QuoteText("%" + v + "%");
       } else if (op == 7 && !options.filterMode) {

@@ -11,8 +11,10 @@
 // Quoting: a value placed between single quotes has its quotes doubled, so O'Brien gives
 // 'O''Brien' (valid SQL and a valid filter literal) and a value can never end the literal early.
 // A value compared with a non-text field goes in bare only when it is a plain decimal number
-// ("5", "-2.50"); anything else is quoted like a text, so it cannot splice words into the
-// statement (the server or the filter then compares it as a text that is not a number).
+// ("5", "-2.50") or the name of a field of the builder's own list ("销售单价 大于 f_Hyj" compares
+// two columns; names match without regard to case); anything else is quoted like a text, so it
+// cannot splice words into the statement (the server or the filter then compares it as a text
+// that is not a number).
 //
 // List form: a value holding ";" or "|" is cut at "," into elements (the operator is not used):
 //   a range "lo|hi" adds " And K Between 'lo' And 'hi'" to a group opened by "( 1=1 ";

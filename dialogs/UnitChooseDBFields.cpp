@@ -55,20 +55,24 @@ TFrmChooseDBFields::TFrmChooseDBFields(QWidget* parent) : QDialog(parent) {
   connect(btnAll, &QPushButton::clicked, this, Guarded(this, [this] { btnAllClick(); }));
   connect(btnno, &QPushButton::clicked, this, Guarded(this, [this] { btnnoClick(); }));
   connect(btnok, &QPushButton::clicked, this, Guarded(this, [this] { btnokClick(); }));
-  connect(btncancel, &QPushButton::clicked, this, [this] { reject(); });
+  connect(btncancel, &QPushButton::clicked, this, Guarded(this, [this] { reject(); }));
 
   ApplyColorScheme(this);
 }
 
 void TFrmChooseDBFields::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOnScreen(this);
-  Guard(this, [this] { FormShow(); });
+  Guard(this, [&] {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+    Guard(this, [this] { FormShow(); });
+  });
 }
 
 void TFrmChooseDBFields::paintEvent(QPaintEvent* event) {
-  QDialog::paintEvent(event);
-  PaintDialogBorder(this);
+  Guard(this, [&] {
+    QDialog::paintEvent(event);
+    PaintDialogBorder(this);
+  });
 }
 
 void TFrmChooseDBFields::FormShow() {

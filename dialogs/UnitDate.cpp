@@ -5,6 +5,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "common/ErrorGuard.h"
 #include "common/HostErrorBox.h"
 #include "common/UiSeam.h"
 #include "dialogs/FlatControls.h"
@@ -67,14 +68,14 @@ TfrmDate::TfrmDate(QWidget* owner, HostService& host, const std::string& fallbac
   root->addLayout(grid);
   root->addLayout(buttons);
 
-  connect(btnOK, &QPushButton::clicked, this, [this] {
+  connect(btnOK, &QPushButton::clicked, this, Guarded(this, [this] {
     confirmed_ = true;
     done(1);
-  });
-  connect(btnCancel, &QPushButton::clicked, this, [this] {
+  }));
+  connect(btnCancel, &QPushButton::clicked, this, Guarded(this, [this] {
     confirmed_ = false;
     done(2);
-  });
+  }));
   StartAtServerDate(host, fallbackDate);
 }
 
@@ -111,8 +112,10 @@ void TfrmDate::reject() {
 }
 
 void TfrmDate::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOnScreen(this);
+  Guard(this, [&] {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+  });
 }
 
 }  // namespace pt

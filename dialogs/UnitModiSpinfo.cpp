@@ -50,12 +50,12 @@ bool PriceKeyAccepted(const QKeyEvent* e) {
 // ============================================================== bound edit
 
 TDBEdit::TDBEdit(std::string field, QWidget* parent) : QLineEdit(parent), field_(std::move(field)) {
-  connect(this, &QLineEdit::textEdited, this, [this](const QString&) {
+  connect(this, &QLineEdit::textEdited, this, Guarded(this, [this](const QString&) {
     if (refreshing_ || !table_) return;
     if (table_->state() != MemTable::State::Edit && table_->state() != MemTable::State::Insert) return;
     std::string ignored;
     WriteBack(ignored);  // a number that does not read yet is checked again on OK
-  });
+  }));
 }
 
 void TDBEdit::Bind(MemTable* table) {
@@ -260,33 +260,43 @@ void TFrmModiSpinfo::btncancelClick() {
 }
 
 void TFrmModiSpinfo::reject() {
-  CancelRowEdit();
-  done(ui::kResultCancel);
+  // Qt calls this from its own Esc key and close button; cancelling the edit moves the clerk's
+  // queue, whose handlers may fail.
+  Guard(this, [&] {
+    CancelRowEdit();
+    done(ui::kResultCancel);
+  });
 }
 
 bool TFrmModiSpinfo::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if ((watched == edtxsdj || watched == DBEdit4) && !PriceKeyAccepted(key)) return true;
-    if (IsEnter(key->key())) {
-      focusNextPrevChild(true);
-      return true;
+  return Guard(this, true, [&] {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if ((watched == edtxsdj || watched == DBEdit4) && !PriceKeyAccepted(key)) return true;
+      if (IsEnter(key->key())) {
+        focusNextPrevChild(true);
+        return true;
+      }
     }
-  }
-  return QDialog::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
+  });
 }
 
 void TFrmModiSpinfo::keyPressEvent(QKeyEvent* event) {
-  if (IsEnter(event->key())) {
-    focusNextPrevChild(true);
-    return;
-  }
-  QDialog::keyPressEvent(event);
+  Guard(this, [&] {
+    if (IsEnter(event->key())) {
+      focusNextPrevChild(true);
+      return;
+    }
+    QDialog::keyPressEvent(event);
+  });
 }
 
 void TFrmModiSpinfo::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOnScreen(this);
+  Guard(this, [&] {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+  });
 }
 
 }  // namespace pt

@@ -221,14 +221,18 @@ TFrmQuerySet::TFrmQuerySet(QWidget* owner, bool filterMode, const std::string& c
 TFrmQuerySet::~TFrmQuerySet() = default;
 
 void TFrmQuerySet::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOnScreen(this);
-  Guard(this, [this] { FormShow(); });
+  Guard(this, [&] {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+    Guard(this, [this] { FormShow(); });
+  });
 }
 
 void TFrmQuerySet::paintEvent(QPaintEvent* event) {
-  QDialog::paintEvent(event);
-  PaintDialogBorder(this);
+  Guard(this, [&] {
+    QDialog::paintEvent(event);
+    PaintDialogBorder(this);
+  });
 }
 
 void TFrmQuerySet::FormShow() {
@@ -246,20 +250,22 @@ void TFrmQuerySet::FormShow() {
 }
 
 bool TFrmQuerySet::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    auto* k = static_cast<QKeyEvent*>(event);
-    if (k->key() == Qt::Key_F2 && (k->modifiers() & Qt::AltModifier)) {
-      Guard(this, [this] { TestCondition(); });
-      return true;
+  return Guard(this, true, [&] {
+    if (event->type() == QEvent::KeyPress) {
+      auto* k = static_cast<QKeyEvent*>(event);
+      if (k->key() == Qt::Key_F2 && (k->modifiers() & Qt::AltModifier)) {
+        Guard(this, [this] { TestCondition(); });
+        return true;
+      }
+      if (watched == editValue && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
+        Guard(this, [this] { btnAddLogicClick(); });
+        return true;  // the Enter itself goes nowhere
+      }
+    } else if (event->type() == QEvent::KeyRelease && watched == editValue) {
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Up) editValue->selectAll();
     }
-    if (watched == editValue && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
-      Guard(this, [this] { btnAddLogicClick(); });
-      return true;  // the Enter itself goes nowhere
-    }
-  } else if (event->type() == QEvent::KeyRelease && watched == editValue) {
-    if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Up) editValue->selectAll();
-  }
-  return QDialog::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
+  });
 }
 
 // ---------------------------------------------------------------- the list

@@ -166,24 +166,24 @@ TFrmSelectBM::TFrmSelectBM(QWidget* owner) : QDialog(owner) {
   connect(btntj, &QPushButton::clicked, this, Guarded(this, [this] { btntjClick(); }));
   connect(btnsave, &QPushButton::clicked, this, Guarded(this, [this] { btnsaveClick(); }));
   connect(btnget, &QPushButton::clicked, this, Guarded(this, [this] { btngetClick(); }));
-  connect(btnok, &QPushButton::clicked, this, [this] { done(ui::kResultOk); });
-  connect(btncancel, &QPushButton::clicked, this, [this] { reject(); });
+  connect(btnok, &QPushButton::clicked, this, Guarded(this, [this] { done(ui::kResultOk); }));
+  connect(btncancel, &QPushButton::clicked, this, Guarded(this, [this] { reject(); }));
   connect(N1, &QAction::triggered, this, Guarded(this, [this] { N1Click(); }));
   connect(N2, &QAction::triggered, this, Guarded(this, [this] { N2Click(); }));
   connect(tnbm, &QTreeWidget::itemChanged, this,
           Guarded(this, [this](QTreeWidgetItem* item, int column) { tnbmItemChanged(item, column); }));
-  connect(tnbm, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+  connect(tnbm, &QTreeWidget::itemExpanded, this, Guarded(this, [this](QTreeWidgetItem* item) {
     if (!syncing_ && NodeOf(item) != DeptTree::kNoNode) tree_.SetExpanded(NodeOf(item), true);
-  });
-  connect(tnbm, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+  }));
+  connect(tnbm, &QTreeWidget::itemCollapsed, this, Guarded(this, [this](QTreeWidgetItem* item) {
     if (!syncing_ && NodeOf(item) != DeptTree::kNoNode) tree_.SetExpanded(NodeOf(item), false);
-  });
+  }));
   // Auto expand: the node the clerk moves to opens.
-  connect(tnbm, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+  connect(tnbm, &QTreeWidget::currentItemChanged, this, Guarded(this, [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
     if (current && !syncing_) current->setExpanded(true);
-  });
+  }));
   connect(tnbm, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { PopupMenu1->popup(tnbm->viewport()->mapToGlobal(pos)); });
+          Guarded(this, [this](const QPoint& pos) { PopupMenu1->popup(tnbm->viewport()->mapToGlobal(pos)); }));
 }
 
 // ---------------------------------------------------------------- items
@@ -298,66 +298,80 @@ void TFrmSelectBM::reject() { done(ui::kResultCancel); }
 // ---------------------------------------------------------------- window
 
 void TFrmSelectBM::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOnScreen(this);
-  tree_.SetRulesActive(true);
+  Guard(this, [&] {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+    tree_.SetRulesActive(true);
+  });
 }
 
 void TFrmSelectBM::hideEvent(QHideEvent* event) {
-  tree_.SetRulesActive(false);
-  dragging_ = false;
-  QDialog::hideEvent(event);
+  Guard(this, [&] {
+    tree_.SetRulesActive(false);
+    dragging_ = false;
+    QDialog::hideEvent(event);
+  });
 }
 
 void TFrmSelectBM::paintEvent(QPaintEvent* event) {
-  QDialog::paintEvent(event);
-  QPainter p(this);
-  p.setPen(WinColor(kClGreen));
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  Guard(this, [&] {
+    QDialog::paintEvent(event);
+    QPainter p(this);
+    p.setPen(WinColor(kClGreen));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  });
 }
 
 // No caption bar: a press on the client area outside the controls moves the window.
 void TFrmSelectBM::mousePressEvent(QMouseEvent* event) {
-  QWidget* under = childAt(event->position().toPoint());
-  if (event->button() == Qt::LeftButton && (!under || under == Label1)) {
-    if (windowHandle() && windowHandle()->startSystemMove()) {
+  Guard(this, [&] {
+    QWidget* under = childAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && (!under || under == Label1)) {
+      if (windowHandle() && windowHandle()->startSystemMove()) {
+        event->accept();
+        return;
+      }
+      dragging_ = true;
+      dragOffset_ = event->globalPosition().toPoint() - pos();
       event->accept();
       return;
     }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - pos();
-    event->accept();
-    return;
-  }
-  QDialog::mousePressEvent(event);
+    QDialog::mousePressEvent(event);
+  });
 }
 
 void TFrmSelectBM::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_ && (event->buttons() & Qt::LeftButton)) {
-    move(event->globalPosition().toPoint() - dragOffset_);
-    event->accept();
-    return;
-  }
-  QDialog::mouseMoveEvent(event);
+  Guard(this, [&] {
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+      move(event->globalPosition().toPoint() - dragOffset_);
+      event->accept();
+      return;
+    }
+    QDialog::mouseMoveEvent(event);
+  });
 }
 
 void TFrmSelectBM::mouseReleaseEvent(QMouseEvent* event) {
-  if (dragging_ && event->button() == Qt::LeftButton) {
-    dragging_ = false;
-    event->accept();
-    return;
-  }
-  QDialog::mouseReleaseEvent(event);
+  Guard(this, [&] {
+    if (dragging_ && event->button() == Qt::LeftButton) {
+      dragging_ = false;
+      event->accept();
+      return;
+    }
+    QDialog::mouseReleaseEvent(event);
+  });
 }
 
 // Any button pressed on the tree makes the node under the pointer the selected one (the popup
 // menu works on it).
 bool TFrmSelectBM::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == tnbm->viewport() && event->type() == QEvent::MouseButtonPress) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (QTreeWidgetItem* item = tnbm->itemAt(mouse->position().toPoint())) tnbm->setCurrentItem(item);
-  }
-  return QDialog::eventFilter(watched, event);
+  return Guard(this, true, [&] {
+    if (watched == tnbm->viewport() && event->type() == QEvent::MouseButtonPress) {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (QTreeWidgetItem* item = tnbm->itemAt(mouse->position().toPoint())) tnbm->setCurrentItem(item);
+    }
+    return QDialog::eventFilter(watched, event);
+  });
 }
 
 }  // namespace pt

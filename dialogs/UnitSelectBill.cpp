@@ -80,8 +80,8 @@ TFrmSelectBill::TFrmSelectBill(QWidget* owner) : QDialog(owner) {
   root->addWidget(dgdView, 1);
   root->addLayout(buttons);
 
-  connect(FlatButton1, &QPushButton::clicked, this, [this] { done(1); });
-  connect(FlatButton2, &QPushButton::clicked, this, [this] { done(2); });
+  connect(FlatButton1, &QPushButton::clicked, this, Guarded(this, [this] { done(1); }));
+  connect(FlatButton2, &QPushButton::clicked, this, Guarded(this, [this] { done(2); }));
   connect(dgdView, &QTableView::doubleClicked, this, Guarded(this, [this] { dgdViewDblClick(); }));
   setFixedSize(500, 320);
 }
@@ -99,8 +99,10 @@ void TFrmSelectBill::dgdViewDblClick() {
 }
 
 void TFrmSelectBill::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOnScreen(this);
+  Guard(this, [&] {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+  });
 }
 
 }  // namespace pt

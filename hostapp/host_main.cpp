@@ -8,13 +8,17 @@
 #include <QTimer>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "hostapp/DemoPrint.h"
 #include "hostapp/HostOptions.h"
 #include "hostapp/HostWindow.h"
+#include "hostapp/QtTranslations.h"
 #include "hostapp/SharedModeBlock.h"
 #include "hostapp/SqliteHostService.h"
 #include "hostapp/TraceHostService.h"
@@ -49,6 +53,23 @@ void QuitOnSignals(QApplication& app) {
   sigaction(SIGTERM, &sa, nullptr);
 }
 
+// PRICETAG_HOST_CALL_DELAY_MS: every data service call takes that much longer, as on a slow
+// server; for trying what the clerk sees during a long request (the busy hint).
+class DelayedHostService final : public pt::HostService {
+ public:
+  DelayedHostService(pt::HostService& inner, int ms) : inner_(inner), ms_(ms) {}
+  void AddRef() override { inner_.AddRef(); }
+  void Release() override { inner_.Release(); }
+  pt::Variant Invoke(int dispId, std::vector<pt::Variant>& args) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms_));
+    return inner_.Invoke(dispId, args);
+  }
+
+ private:
+  pt::HostService& inner_;
+  int ms_;
+};
+
 int Fail(const QString& message) {
   std::fprintf(stderr, "pricetag-host: %s\n", message.toLocal8Bit().constData());
   const QString platform = QGuiApplication::platformName();
@@ -81,6 +102,8 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("pricetag-host");
+  if (!InstallQtChineseTranslations(app))
+    std::fprintf(stderr, "pricetag-host: Qt's Chinese translations are missing (qt6-translations-l10n); Qt's dialogs stay in English\n");
   QuitOnSignals(app);
 
   std::unique_ptr<HostDatabase> db;
@@ -101,6 +124,11 @@ int main(int argc, char** argv) {
       return Fail(QString::fromUtf8(e.what()));
     }
     served = trace.get();
+  }
+  std::unique_ptr<DelayedHostService> delayed;
+  if (const int ms = qEnvironmentVariableIntValue("PRICETAG_HOST_CALL_DELAY_MS"); ms > 0) {
+    delayed = std::make_unique<DelayedHostService>(*served, ms);
+    served = delayed.get();
   }
 
   std::unique_ptr<SharedModeBlock> block;

@@ -73,8 +73,8 @@ TfmDysz::TfmDysz(QWidget* owner, const LabelSheet& sheet) : QDialog(owner), shee
   root->addLayout(grid);
   root->addLayout(buttons);
 
-  connect(btnOK, &QPushButton::clicked, this, &TfmDysz::btnOKClick);
-  connect(btnCancel, &QPushButton::clicked, this, [this] { done(2); });
+  connect(btnOK, &QPushButton::clicked, this, Guarded(this, [this] { btnOKClick(); }));
+  connect(btnCancel, &QPushButton::clicked, this, Guarded(this, [this] { done(2); }));
   connect(btnJz, &QPushButton::clicked, this, Guarded(this, [this] { btnJzClick(); }));
   ReadSettings();
 }
@@ -111,10 +111,18 @@ void TfmDysz::btnOKClick() {
     feQswz->setFocus();
     return;
   }
-  WriteIniValue(kSettingsFile, kSettingsSection, "Spdj", S(feSpdj->text()), "");
-  WriteIniValue(kSettingsFile, kSettingsSection, "Jjyy", S(feJjyy->text()), "");
-  WriteIniValue(kSettingsFile, kSettingsSection, "Dytj", std::to_string(cboDyLb->currentIndex()), "");
-  WriteIniValue(kSettingsFile, kSettingsSection, kStartPositionKey, start, "");
+  try {
+    WriteIniValues(kSettingsFile, kSettingsSection,
+                   {{"Spdj", S(feSpdj->text())},
+                    {"Jjyy", S(feJjyy->text())},
+                    {"Dytj", std::to_string(cboDyLb->currentIndex())},
+                    {kStartPositionKey, start}},
+                   "");
+  } catch (const std::exception& e) {
+    // Nothing was stored: the dialog stays open with what the clerk typed.
+    ui::ShowMessage(this, Q(e.what()), "错误", ui::Icon::Error);
+    return;
+  }
   done(1);
 }
 

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
+#include "common/ErrorGuard.h"
 #include "common/UiSeam.h"
 #include "dialogs/FlatControls.h"
 
@@ -75,15 +76,17 @@ TFrmRF::TFrmRF(QWidget* parent) : QDialog(parent) {
 
   btnOK = MakeButton(this, "btnOK", "确定 [&O]", 368, 284);
   btnCancel = MakeButton(this, "btnCancel", "放弃 [&C]", 464, 284);
-  connect(btnOK, &QPushButton::clicked, this, [this] { done(ui::kResultOk); });
-  connect(btnCancel, &QPushButton::clicked, this, [this] { done(ui::kResultCancel); });
+  connect(btnOK, &QPushButton::clicked, this, Guarded(this, [this] { done(ui::kResultOk); }));
+  connect(btnCancel, &QPushButton::clicked, this, Guarded(this, [this] { done(ui::kResultCancel); }));
 }
 
 void TFrmRF::reject() { done(ui::kResultCancel); }
 
 void TFrmRF::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOnScreen(this);
+  Guard(this, [&] {
+    QDialog::showEvent(event);
+    CentreOnScreen(this);
+  });
 }
 
 }  // namespace pt

@@ -480,9 +480,10 @@ void TFrmspbqdy::FormCreate() {
     cdsSend.Set("f_Yxsdj", yxsdj == "1" ? "1" : "0");
     cdsSend.Set("f_DeptSql", DeptRestriction);
     cdsSend.Post();
+    settingsRead_ = true;
     DetailRefresh = true;
     PagTjxx->setCurrentIndex(0);
-    WriteIniValue(kIni, kSection, "Dytj", "0", "");
+    StoreSettings({{"Dytj", "0"}});
     CreatePromotionDetailWindow();
   } catch (const std::exception& e) {
     ui::ShowMessage(this, Q(e.what()), "错误", ui::Icon::Error);
@@ -507,8 +508,10 @@ bool TFrmspbqdy::FillTemplateList() {
 }
 
 void TFrmspbqdy::showEvent(QShowEvent* event) {
-  TFrmBase::showEvent(event);
-  if (session::CloseOnShow) close();
+  Guard(this, [&] {
+    TFrmBase::showEvent(event);
+    if (session::CloseOnShow) close();
+  });
 }
 
 void TFrmspbqdy::FormClose() {
@@ -517,34 +520,47 @@ void TFrmspbqdy::FormClose() {
   FrmSelectBill = nullptr;
   delete FrmSelectBM;
   FrmSelectBM = nullptr;
-  WriteIniValue(kIni, kSection, "Mbwz", std::to_string(cboTemplate->currentIndex()), "");
-  WriteIniValue(kIni, kSection, "Yxsdj", chkYxsdj->isChecked() ? "1" : "0", "");
+  // A window whose start-up failed never read the clerk's settings: it keeps them as they are.
+  if (settingsRead_)
+    StoreSettings({{"Mbwz", std::to_string(cboTemplate->currentIndex())}, {"Yxsdj", chkYxsdj->isChecked() ? "1" : "0"}});
+}
+
+void TFrmspbqdy::StoreSettings(const std::vector<std::pair<std::string, std::string>>& values) {
+  try {
+    WriteIniValues(kIni, kSection, values, "");
+  } catch (const std::exception& e) {
+    if (settingsRefusal_ == e.what()) return;
+    settingsRefusal_ = e.what();
+    ui::ShowMessage(this, Q(settingsRefusal_), "错误", ui::Icon::Error);
+  }
 }
 
 // ============================================================== keys
 
 bool TFrmspbqdy::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (watched == edtName) {
-      // The code entry first sees its own keys only after the window's key table.
-      if (FormKeyDown(key->key(), key->modifiers())) return true;
-      const int code = key->key();
-      Guard(this, [&] { edtNameKeyDown(code, key->modifiers()); });
-      return code == Qt::Key_Return || code == Qt::Key_Enter;
+  return Guard(this, true, [&] {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (watched == edtName) {
+        // The code entry first sees its own keys only after the window's key table.
+        if (FormKeyDown(key->key(), key->modifiers())) return true;
+        const int code = key->key();
+        Guard(this, [&] { edtNameKeyDown(code, key->modifiers()); });
+        return code == Qt::Key_Return || code == Qt::Key_Enter;
+      }
+      if (watched == cboLb && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        edtName->setFocus();
+        return true;
+      }
+      if (widget && (widget == this || isAncestorOf(widget)) && !QApplication::activeModalWidget()) {
+        bool handled = false;
+        Guard(this, [&] { handled = FormKeyDown(key->key(), key->modifiers()); });
+        if (handled) return true;
+      }
     }
-    if (watched == cboLb && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-      edtName->setFocus();
-      return true;
-    }
-    if (widget && (widget == this || isAncestorOf(widget)) && !QApplication::activeModalWidget()) {
-      bool handled = false;
-      Guard(this, [&] { handled = FormKeyDown(key->key(), key->modifiers()); });
-      if (handled) return true;
-    }
-  }
-  return TFrmBase::eventFilter(watched, event);
+    return TFrmBase::eventFilter(watched, event);
+  });
 }
 
 bool TFrmspbqdy::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
@@ -791,6 +807,9 @@ void TFrmspbqdy::edtNameKeyDown(int key, Qt::KeyboardModifiers) {
     queue::AppendRows(found, cdsSpda);
     DetailRefresh = true;
   } catch (const std::exception& e) {
+    // The half-copied row goes while the detail refresh is still off: its row change would load
+    // the histories once more before the step below loads them.
+    if (cdsSpda.state() == MemTable::State::Insert) cdsSpda.Cancel();
     DetailRefresh = true;
     ui::ShowMessage(this, Q(e.what()), "错误提示", ui::Icon::Warning);
   }

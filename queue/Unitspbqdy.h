@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/MemTable.h"
@@ -225,6 +226,10 @@ class TFrmspbqdy : public TFrmBase {
   void AppendBlankAmountRow();
   void PrintLabels(bool printDirectly);
 
+  // Writes values of section "SpBjqDy"; a refusal is shown once in the window's life (the same
+  // refusal at closing is not shown again) and the window goes on.
+  void StoreSettings(const std::vector<std::pair<std::string, std::string>>& values);
+
   std::unique_ptr<TDreamClass> dreamClass_;
   bool keyFilterInstalled_ = false;
   // The log of printed tags: whether it exists, once asked (none until then).
@@ -233,6 +238,9 @@ class TFrmspbqdy : public TFrmBase {
   bool tagColumnsShown_ = false;
   int queueWidth_ = 0;           // panLeft's width while they are hidden
   std::unique_ptr<MemTableListener> tagColumnsWatch_;
+  // "Mbwz" and "Yxsdj" were read at start-up: only then does closing write them back.
+  bool settingsRead_ = false;
+  std::string settingsRefusal_;  // the refusal already shown
 };
 
 }  // namespace pt

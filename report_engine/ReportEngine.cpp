@@ -303,6 +303,11 @@ void ReportEngine::SetTemplate(ReportTemplate t) {
   template_ = std::make_unique<ReportTemplate>(std::move(t));
 }
 
+void ReportEngine::SetTemplateName(std::string name) {
+  if (!template_) throw ModuleError("未装入报表模板");
+  template_->name = std::move(name);
+}
+
 const ReportTemplate& ReportEngine::Template() const {
   if (!template_) throw ModuleError("未装入报表模板");
   return *template_;

@@ -48,6 +48,9 @@ class ReportEngine {
   void SetTemplate(ReportTemplate t);
   bool HasTemplate() const { return static_cast<bool>(template_); }
   const ReportTemplate& Template() const;  // throws ModuleError when none is loaded
+  // The name the prepared pages carry (and print jobs with them), such as the name the template
+  // is stored under; throws ModuleError when none is loaded.
+  void SetTemplateName(std::string name);
 
   // Added when missing, replaced when present; kept until set again.
   void SetVariable(std::string_view name, std::string_view value) { variables_.Set(name, value); }

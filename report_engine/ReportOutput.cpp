@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -40,6 +41,16 @@ QPageLayout LayoutFor(const Page& page) {
   }
   return QPageLayout(QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch), o, QMarginsF(0, 0, 0, 0),
                      QPageLayout::Millimeter);
+}
+
+// On a printer a label goes out at its own size and upright: a roll printer feeds it as it is,
+// and a wide label turned into "landscape" on a narrow page reaches it rotated. Sheets of a
+// standard size (A4 and the like) keep that size, turned when wide, as sheet printers expect.
+QPageLayout PrinterLayoutFor(const Page& page) {
+  const QSizeF upright(std::min(page.width, page.height), std::max(page.width, page.height));
+  if (QPageSize::id(upright, QPageSize::Millimeter, QPageSize::FuzzyMatch) != QPageSize::Custom) return LayoutFor(page);
+  return QPageLayout(QPageSize(QSizeF(page.width, page.height), QPageSize::Millimeter, QString(), QPageSize::ExactMatch),
+                     QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 // Where a page goes on the device's current paper: its own size, or scaled down to fit and
@@ -326,11 +337,13 @@ bool PagePrinter::Print(const PreparedReport& shared, const Page& page) {
   if (done_) return false;
   if (sheets_ == 0) {
     printer_.setFullPage(true);
-    if (ownPaperSizes_) printer_.setPageLayout(LayoutFor(page));
+    // A job the caller did not name carries the report's title (CUPS lists it by that name).
+    if (printer_.docName().isEmpty() && !shared.title.empty()) printer_.setDocName(QString::fromStdString(shared.title));
+    if (ownPaperSizes_) printer_.setPageLayout(PrinterLayoutFor(page));
     if (!painter_.begin(&printer_)) return false;
     reportPainter_ = std::make_unique<ReportPainter>(shared);
   } else {
-    if (ownPaperSizes_ && (page.width != width_ || page.height != height_)) printer_.setPageLayout(LayoutFor(page));
+    if (ownPaperSizes_ && (page.width != width_ || page.height != height_)) printer_.setPageLayout(PrinterLayoutFor(page));
     if (!printer_.newPage()) return false;
   }
   width_ = page.width;

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "common/ErrorGuard.h"
 #include "common/ModuleError.h"
 #include "common/UiSeam.h"
 #include "report_engine/PreparedFile.h"
@@ -153,33 +154,37 @@ void ReportPageView::Highlight(int page, const RectF& box) {
 }
 
 void ReportPageView::paintEvent(QPaintEvent* event) {
-  QPainter p(viewport());
-  p.fillRect(event->rect(), QColor(0x80, 0x80, 0x80));
-  if (!report_ || report_->pages.empty()) return;
-  const qint64 top = verticalScrollBar()->value();
-  const qint64 bottom = top + viewport()->height();
-  auto it = std::upper_bound(tops_.begin(), tops_.end() - 1, top);
-  int first = std::max(0, static_cast<int>(it - tops_.begin()) - 1);
-  for (int i = first; i < static_cast<int>(report_->pages.size()) && tops_[static_cast<size_t>(i)] < bottom; ++i) {
-    const QRect r = PageRect(i);
-    if (!r.intersects(event->rect())) continue;
-    p.fillRect(r.translated(3, 3), QColor(0x40, 0x40, 0x40));
-    p.fillRect(r, Qt::white);
-    painter_->Paint(p, report_->pages[static_cast<size_t>(i)], QRectF(r));
-    ++pagesPainted_;
-    if (i == highlightPage_) {
-      const double k = PxPerMm();
-      QRectF h(r.x() + highlight_.x * k, r.y() + highlight_.y * k, highlight_.width * k, highlight_.height * k);
-      p.fillRect(h, QColor(255, 200, 0, 90));
-      p.setPen(QPen(QColor(230, 120, 0), 1.5));
-      p.drawRect(h);
+  Guard(this, [&] {
+    QPainter p(viewport());
+    p.fillRect(event->rect(), QColor(0x80, 0x80, 0x80));
+    if (!report_ || report_->pages.empty()) return;
+    const qint64 top = verticalScrollBar()->value();
+    const qint64 bottom = top + viewport()->height();
+    auto it = std::upper_bound(tops_.begin(), tops_.end() - 1, top);
+    int first = std::max(0, static_cast<int>(it - tops_.begin()) - 1);
+    for (int i = first; i < static_cast<int>(report_->pages.size()) && tops_[static_cast<size_t>(i)] < bottom; ++i) {
+      const QRect r = PageRect(i);
+      if (!r.intersects(event->rect())) continue;
+      p.fillRect(r.translated(3, 3), QColor(0x40, 0x40, 0x40));
+      p.fillRect(r, Qt::white);
+      painter_->Paint(p, report_->pages[static_cast<size_t>(i)], QRectF(r));
+      ++pagesPainted_;
+      if (i == highlightPage_) {
+        const double k = PxPerMm();
+        QRectF h(r.x() + highlight_.x * k, r.y() + highlight_.y * k, highlight_.width * k, highlight_.height * k);
+        p.fillRect(h, QColor(255, 200, 0, 90));
+        p.setPen(QPen(QColor(230, 120, 0), 1.5));
+        p.drawRect(h);
+      }
     }
-  }
+  });
 }
 
 void ReportPageView::resizeEvent(QResizeEvent* event) {
-  QAbstractScrollArea::resizeEvent(event);
-  Relayout();
+  Guard(this, [&] {
+    QAbstractScrollArea::resizeEvent(event);
+    Relayout();
+  });
 }
 
 void ReportPageView::scrollContentsBy(int, int) {
@@ -261,29 +266,29 @@ TReportPreview::TReportPreview(const PreparedReport& report, QWidget* parent)
   layout->addWidget(pageView, 1);
   layout->addWidget(lblStatus);
 
-  connect(btnFitWidth, &QToolButton::clicked, this, [this] { pageView->SetZoom(pageView->FitWidthZoom()); UpdatePageControls(pageView->CurrentPage()); });
-  connect(btnWholePage, &QToolButton::clicked, this, [this] { pageView->SetZoom(pageView->WholePageZoom()); UpdatePageControls(pageView->CurrentPage()); });
-  connect(btnZoomIn, &QToolButton::clicked, this, [this] { StepZoom(+1); });
-  connect(btnZoomOut, &QToolButton::clicked, this, [this] { StepZoom(-1); });
-  connect(cboZoom, qOverload<int>(&QComboBox::activated), this, [this](int) { ZoomChosen(); });
-  connect(btnFirst, &QToolButton::clicked, this, [this] { pageView->GoToPage(0); });
-  connect(btnPrior, &QToolButton::clicked, this, [this] { pageView->GoToPage(pageView->CurrentPage() - 1); });
-  connect(btnNext, &QToolButton::clicked, this, [this] { pageView->GoToPage(pageView->CurrentPage() + 1); });
-  connect(btnLast, &QToolButton::clicked, this, [this] { pageView->GoToPage(static_cast<int>(report_->pages.size()) - 1); });
-  connect(spnPage, qOverload<int>(&QSpinBox::valueChanged), this, [this](int v) {
+  connect(btnFitWidth, &QToolButton::clicked, this, Guarded(this, [this] { pageView->SetZoom(pageView->FitWidthZoom()); UpdatePageControls(pageView->CurrentPage()); }));
+  connect(btnWholePage, &QToolButton::clicked, this, Guarded(this, [this] { pageView->SetZoom(pageView->WholePageZoom()); UpdatePageControls(pageView->CurrentPage()); }));
+  connect(btnZoomIn, &QToolButton::clicked, this, Guarded(this, [this] { StepZoom(+1); }));
+  connect(btnZoomOut, &QToolButton::clicked, this, Guarded(this, [this] { StepZoom(-1); }));
+  connect(cboZoom, qOverload<int>(&QComboBox::activated), this, Guarded(this, [this](int) { ZoomChosen(); }));
+  connect(btnFirst, &QToolButton::clicked, this, Guarded(this, [this] { pageView->GoToPage(0); }));
+  connect(btnPrior, &QToolButton::clicked, this, Guarded(this, [this] { pageView->GoToPage(pageView->CurrentPage() - 1); }));
+  connect(btnNext, &QToolButton::clicked, this, Guarded(this, [this] { pageView->GoToPage(pageView->CurrentPage() + 1); }));
+  connect(btnLast, &QToolButton::clicked, this, Guarded(this, [this] { pageView->GoToPage(static_cast<int>(report_->pages.size()) - 1); }));
+  connect(spnPage, qOverload<int>(&QSpinBox::valueChanged), this, Guarded(this, [this](int v) {
     if (v - 1 != pageView->CurrentPage()) pageView->GoToPage(v - 1);
-  });
-  connect(pageView, &ReportPageView::CurrentPageChanged, this, [this](int page) { UpdatePageControls(page); });
-  connect(btnFind, &QToolButton::clicked, this, [this] { FindClicked(); });
-  connect(edtFind, &QLineEdit::returnPressed, this, [this] { FindClicked(); });
-  connect(btnPageSetup, &QToolButton::clicked, this, [this] { PageSetupClicked(); });
-  connect(btnOpen, &QToolButton::clicked, this, [this] { OpenClicked(); });
-  connect(btnSave, &QToolButton::clicked, this, [this] { SaveClicked(); });
-  connect(btnPrint, &QToolButton::clicked, this, [this] { PrintClicked(); });
-  connect(btnSaveXls, &QToolButton::clicked, this, [this] { SaveXlsClicked(); });
-  connect(btnExportPdf, &QToolButton::clicked, this, [this] { ExportPdfClicked(); });
-  connect(btnExportPng, &QToolButton::clicked, this, [this] { ExportPngClicked(); });
-  connect(btnClose, &QToolButton::clicked, this, [this] { reject(); });
+  }));
+  connect(pageView, &ReportPageView::CurrentPageChanged, this, Guarded(this, [this](int page) { UpdatePageControls(page); }));
+  connect(btnFind, &QToolButton::clicked, this, Guarded(this, [this] { FindClicked(); }));
+  connect(edtFind, &QLineEdit::returnPressed, this, Guarded(this, [this] { FindClicked(); }));
+  connect(btnPageSetup, &QToolButton::clicked, this, Guarded(this, [this] { PageSetupClicked(); }));
+  connect(btnOpen, &QToolButton::clicked, this, Guarded(this, [this] { OpenClicked(); }));
+  connect(btnSave, &QToolButton::clicked, this, Guarded(this, [this] { SaveClicked(); }));
+  connect(btnPrint, &QToolButton::clicked, this, Guarded(this, [this] { PrintClicked(); }));
+  connect(btnSaveXls, &QToolButton::clicked, this, Guarded(this, [this] { SaveXlsClicked(); }));
+  connect(btnExportPdf, &QToolButton::clicked, this, Guarded(this, [this] { ExportPdfClicked(); }));
+  connect(btnExportPng, &QToolButton::clicked, this, Guarded(this, [this] { ExportPngClicked(); }));
+  connect(btnClose, &QToolButton::clicked, this, Guarded(this, [this] { reject(); }));
 
   cboZoom->setCurrentIndex(3);  // life size, the engine's default
   ShowReport(report_);

@@ -155,7 +155,8 @@ void TFrmBjqSearch::LoadQueue(const MemTable& queue) {
   // Only a filter in force on the queue is carried over.
   cdsPrint.SetFilter(queue.Filtered() ? queue.Filter() : std::string());
   cdsPrint.SetFiltered(true);
-  cdsPrint.LoadPacket(queue.ToPacket());
+  // The whole queue, the fields it keeps for itself (f_cf, f_jekz) included: the filter may name them.
+  cdsPrint.LoadPacket(queue.ToPacket(true));
   cdsPrint.First();
 }
 
@@ -172,8 +173,10 @@ void TFrmBjqSearch::btnPrintClick() {
 void TFrmBjqSearch::btnExitClick() { close(); }
 
 bool TFrmBjqSearch::eventFilter(QObject* watched, QEvent* event) {
-  if (reports::RouteListWindowKey(this, {btnPrint, btnPreview, btnExit, btnChoose}, watched, event)) return true;
-  return QDialog::eventFilter(watched, event);
+  return Guard(this, true, [&] {
+    if (reports::RouteListWindowKey(this, {btnPrint, btnPreview, btnExit, btnChoose}, watched, event)) return true;
+    return QDialog::eventFilter(watched, event);
+  });
 }
 
 bool TFrmBjqSearch::FormKeyDown(int key, Qt::KeyboardModifiers shift) {

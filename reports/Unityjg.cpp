@@ -214,8 +214,10 @@ void TFrmyjg::btnExitClick() { close(); }
 // ============================================================== keys
 
 bool TFrmyjg::eventFilter(QObject* watched, QEvent* event) {
-  if (reports::RouteListWindowKey(this, {btnPrint, btnPreview, btnExit, btnChoose}, watched, event)) return true;
-  return QDialog::eventFilter(watched, event);
+  return Guard(this, true, [&] {
+    if (reports::RouteListWindowKey(this, {btnPrint, btnPreview, btnExit, btnChoose}, watched, event)) return true;
+    return QDialog::eventFilter(watched, event);
+  });
 }
 
 bool TFrmyjg::FormKeyDown(int key, Qt::KeyboardModifiers shift) {

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, then configures and builds everything into build/ (or $BUILD_DIR).
+# Installs what is missing, then configures and builds into build/ (or $BUILD_DIR): everything,
+# or the targets given (--target NAME...).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-deps.sh"

@@ -171,6 +171,20 @@ TEST_F(IniFileTest, UnstorableValuesAreRefusedAndTheFileIsUntouched) {
   EXPECT_EQ(ReadIniValue("Blocked.ini", "SpBjqDy", "Mbwz", "d", Dir()), "d");
 }
 
+TEST_F(IniFileTest, SeveralValuesAreStoredTogetherOrNotAtAll) {
+  WriteIniValues("Tallmerpos.ini", "SpBjqDy", {{"Spdj", "一等品"}, {"Dytj", "1"}, {"Mbwz", "4"}}, Dir());
+  std::string expected = Replace(original_, Gbk("Spdj=合格"), Gbk("Spdj=一等品"));
+  expected = Replace(expected, Gbk("Jjyy=酬宾=特价\r\n"), Gbk("Jjyy=酬宾=特价\r\n") + "Dytj=1\r\n");
+  expected = Replace(expected, "Mbwz = 3 \r\n", "Mbwz = 4\r\n");
+  EXPECT_EQ(OnDisk(), expected);
+
+  // The last value cannot be stored: the first two are not stored either.
+  WriteBytes(dir_ / "Tallmerpos.ini", original_);
+  EXPECT_THROW(WriteIniValues("Tallmerpos.ini", "SpBjqDy", {{"Spdj", "一等品"}, {"Jjyy", "\xF0\x9F\x98\x80"}}, Dir()),
+               ModuleError);
+  EXPECT_EQ(OnDisk(), original_);
+}
+
 TEST_F(IniFileTest, UtfEightFilesWithByteOrderMarkStayUtfEight) {
   WriteBytes(dir_ / "u.ini", "\xEF\xBB\xBF[SpBjqDy]\nSpdj=合格\n");
   EXPECT_EQ(ReadIniValue("u.ini", "SpBjqDy", "Spdj", "", Dir()), "合格");

@@ -71,6 +71,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"quotes are doubled in LIKE", {F("名称", "部分等于", "a'b")}, "", false, "( name LIKE '%a''b%' )"},
         Case{"a non-number for a number field is quoted", {F("价格", "等于", "5 or 1=1")}, "", false, "( price = '5 or 1=1' )"},
         Case{"a non-number with a quote cannot break out", {F("价格", "等于", "5'--")}, "", false, "( price = '5''--' )"},
+        Case{"a field of the list goes bare: two columns compared", {F("价格", "大于", "code")}, kAliases, false, "( Yhj.price > code )"},
+        Case{"field names match without regard to case", {F("价格", "小于", "PRICE")}, "", false, "( price < PRICE )"},
+        Case{"a word that names no field is quoted", {F("价格", "大于", "codes")}, "", false, "( price > 'codes' )"},
+        Case{"a display name is no field name", {F("价格", "大于", "编码")}, "", false, "( price > '编码' )"},
+        Case{"a text field quotes a field name", {F("名称", "等于", "code")}, "", false, "( name = 'code' )"},
         // List form.
         Case{"a range, whatever the operator", {F("名称", "大于", "1|9")}, "", false, "( 1=1  And name Between '1' And '9' )"},
         Case{"two ranges joined by And", {F("名称", "等于", "1|9,20|29")}, "", false,
@@ -148,12 +153,14 @@ TEST(BuildCondition, FilterFormTextsSelectTheRightRows) {
   t.AddField("code", FieldType::Text, 10, "编码");
   t.AddField("name", FieldType::Text, 20, "名称");
   t.AddField("price", FieldType::Float, 0, "价格");
+  t.AddField("cost", FieldType::Float, 0, "进价");
   t.CreateDataSet();
-  for (auto [code, name, price] : {std::tuple{"1", "O'Brien", 1.0}, {"15", "苹果", 6.0}, {"5", "梨", 9.0}}) {
+  for (auto [code, name, price, cost] : {std::tuple{"1", "O'Brien", 1.0, 2.0}, {"15", "苹果", 6.0, 4.5}, {"5", "梨", 9.0, 9.0}}) {
     t.Append();
     t.Set("code", code);
     t.Set("name", name);
     t.Set("price", price);
+    t.Set("cost", cost);
     t.Post();
   }
   ConditionOptions o;
@@ -182,6 +189,7 @@ TEST(BuildCondition, FilterFormTextsSelectTheRightRows) {
   EXPECT_EQ(rowsMatching({F("名称", "部分不等于", "果"), Or(), F("价格", "大于", "7")}), "1 5 ")
       << "the exclusion applies to its own expression under OR";
   EXPECT_EQ(rowsMatching({F("价格", "等于", "abc")}), "") << "a non-number compares as text, no error";
+  EXPECT_EQ(rowsMatching({F("价格", "大于", "cost")}), "15 ") << "two columns compared";
 }
 
 TEST(ExpressionListEditing, FindsDuplicatesByExactText) {

@@ -4,6 +4,9 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <fstream>
+#include <iterator>
+#include <optional>
 
 #include "common/IniFile.h"
 #include "hostapp/SeedData.h"
@@ -100,6 +103,57 @@ TEST_F(PrintingTest, SettingsDialogKeepsGradeReasonAndPeriodInTheFileAndTheRemar
   const size_t before = ui_.messages.size();
   w->TbnModify->click();
   EXPECT_EQ(ui_.messages.size(), before + 1);
+}
+
+TEST_F(PrintingTest, ARefusedSettingsWriteKeepsTheDialogOpenAndTheFileAsItWas) {
+  TFrmspbqdy* w = OpenWithTemplates({"普通标价签"});
+  w->LabelRemark = "旧备注";
+  using Refusal = SettingsDir::Refusal;
+  struct Case {
+    const char* what;
+    std::optional<Refusal> refusal;
+    const char* grade;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"the file is a folder", Refusal::FileIsAFolder, "一等品", "清仓"},
+      {"the folder cannot be written", Refusal::FolderNotWritable, "一等品", "清仓"},
+      {"a grade with no GBK form", std::nullopt, "\u00A5", "清仓"},
+      {"a reason with no GBK form after a good grade", std::nullopt, "一等品", "\xF0\x9F\x98\x80"},
+  };
+  for (const Case& c : cases) {
+    SettingsDir dir;
+    const std::string saved = "[SpBjqDy]\r\nSpdj=A\r\nDytj=0\r\n";
+    if (c.refusal != Refusal::FileIsAFolder) dir.Write(saved);
+    if (c.refusal) dir.Refuse(*c.refusal);
+    auto onDisk = [&] {
+      if (std::filesystem::is_directory(dir.path())) return std::string("<a folder>");
+      std::ifstream in(dir.path(), std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = onDisk();
+    ui_.messages.clear();
+    bool openAfterOk = false;
+    ui_.Then([&](QDialog* d) {
+      auto* dlg = static_cast<printing::TfmDysz*>(d);
+      dlg->feSpdj->setText(QString::fromUtf8(c.grade));
+      dlg->feJjyy->setText(QString::fromUtf8(c.reason));
+      dlg->cboDyLb->setCurrentIndex(1);
+      dlg->edtbz->setText("新备注");
+      dlg->btnOK->click();
+      openAfterOk = d->isVisible();
+      EXPECT_EQ(dlg->feSpdj->text().toStdString(), c.grade) << c.what << ": what the clerk typed stays";
+      dlg->btnCancel->click();
+    });
+    w->TbnModify->click();
+    EXPECT_TRUE(openAfterOk) << c.what;
+    ASSERT_EQ(ui_.messages.size(), 1u) << c.what;
+    const std::string text = ui_.messages[0].text.toStdString();
+    EXPECT_EQ(text.rfind("无法写入设置文件 " + dir.path() + "：", 0), 0u) << c.what << ": " << text;
+    EXPECT_EQ(ui_.messages[0].caption.toStdString(), "错误") << c.what;
+    EXPECT_EQ(onDisk(), before) << c.what;
+    EXPECT_EQ(w->LabelRemark, "旧备注") << c.what;
+  }
 }
 
 TEST_F(PrintingTest, ThePassKeepsTheQueuePositionAndPreviewShowsOneLabelPerRow) {

@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <fstream>
+#include <iterator>
 
 #include "common/GbkCodec.h"
 #include "common/IniFile.h"
@@ -34,6 +35,11 @@ class MainWindowTest : public MainWindowFixture {
     const std::string path = dir_.path().toStdString() + "/" + name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
+  }
+
+  static std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
   QTemporaryDir dir_;
@@ -113,10 +119,12 @@ TEST_F(MainWindowTest, HeadquartersWithoutDepartmentsRefusesQueriesBeforeAnyHost
 
 TEST_F(MainWindowTest, FailedStartUpsAreReportedAndTheWindowCloses) {
   struct Case { int failing; const char* message; };
+  const std::string saved = "[SpBjqDy]\r\nMbwz=2\r\nYxsdj=0\r\n";
   for (const Case& c : {Case{disp::GetServerMonth, "取得当前年月时出错！"}, Case{disp::GetReportTemplates, "模板库不可用"}}) {
     host_ = RecordingHost();
     ui_.messages.clear();
     notify_.closeNotices = 0;
+    settings_.Write(saved);
     ScriptHealthyHost(host_);
     host_.Handle(c.failing, [](std::vector<Variant>& args) {
       args.back() = Variant::MakeArray({Variant("模板库不可用")});
@@ -129,7 +137,59 @@ TEST_F(MainWindowTest, FailedStartUpsAreReportedAndTheWindowCloses) {
     EXPECT_EQ(ui_.messages[0].text.toStdString(), c.message);
     EXPECT_EQ(ui_.messages[0].caption.toStdString(), "错误");
     EXPECT_EQ(notify_.closeNotices, 1);
+    EXPECT_EQ(ReadBytes(settings_.path()), saved) << "the clerk's saved settings were never read, so never written";
   }
+}
+
+TEST_F(MainWindowTest, ARefusedSettingsWriteIsReportedOnceAndTheWindowStaysUsable) {
+  for (auto how : {SettingsDir::Refusal::FileIsAFolder, SettingsDir::Refusal::FolderNotWritable}) {
+    SettingsDir refusing;
+    refusing.Refuse(how);
+    ui_.messages.clear();
+    notify_.closeNotices = 0;
+    QPointer<TFrmspbqdy> w = OpenScripted();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(w.isNull()) << "a settings file is no reason to close";
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    const std::string text = ui_.messages[0].text.toStdString();
+    EXPECT_EQ(text.rfind("无法写入设置文件 " + refusing.path() + "：", 0), 0u) << text;
+    EXPECT_GT(text.size(), ("无法写入设置文件 " + refusing.path() + "：").size()) << "with the reason";
+    EXPECT_EQ(ui_.messages[0].caption.toStdString(), "错误");
+
+    AnswerProducts({{{"f_Spbm", "001"}}});
+    Type("001");
+    Enter();
+    EXPECT_EQ(w->cdsSpda.RecordCount(), 1);
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(ui_.messages.size(), 1u) << "the same refusal at closing is not shown again";
+    EXPECT_EQ(notify_.closeNotices, 1);
+  }
+}
+
+TEST_F(MainWindowTest, ACopyErrorInTheCodeEntryLoadsTheHistoriesOnce) {
+  TFrmspbqdy* w = OpenScripted();
+  const int text = static_cast<int>(FieldType::Text);
+  // The second row's shelf life is no whole number: copying it into the queue fails.
+  host_.Handle(disp::QueryProducts, [text](std::vector<Variant>& args) {
+    const int64_t mode = args[0].ToInt();
+    args[1] = Variant::MakePacket(mode == 5 || mode == 6
+                                      ? HistoryPacket({})
+                                      : MakePacket({{"f_Spbm", text}, {"f_bzq", text}},
+                                                   {{Variant("001"), Variant("30")}, {Variant("002"), Variant("半年")}}));
+    return Variant(true);
+  });
+  Type("001");
+  Enter();
+  ASSERT_EQ(MessageTexts().size(), 1u);
+  EXPECT_EQ(ui_.messages[0].caption.toStdString(), "错误提示");
+  EXPECT_EQ(w->cdsSpda.RecordCount(), 1) << "the rows posted before the error stay";
+  const auto q = Queries();
+  ASSERT_EQ(q.size(), 3u) << "the product query and one load of both histories";
+  EXPECT_EQ(q[1].argsIn[0], Variant(5));
+  EXPECT_EQ(q[2].argsIn[0], Variant(6));
+  EXPECT_EQ(Counter(), "打印商品总计个数:1");
 }
 
 TEST_F(MainWindowTest, CodeEntryAppendsEveryReturnedRowAndLoadsTheLastRowsHistories) {

@@ -177,6 +177,34 @@ TEST_F(ProductInfoEditTest, ConfirmingPostsTheRowAndRemembersItsLabelData) {
   EXPECT_TRUE(q.IsNull("f_Spmc"));
 }
 
+TEST_F(ProductInfoEditTest, AFailureWhileTheCloseBoxCancelsIsReportedAndTheWindowStays) {
+  FillQueue();
+  // Something following the queue fails once when the held row is given back.
+  struct FailingOnce : MemTableListener {
+    bool armed = false;
+    void OnRecordChanged(MemTable&, int) override {
+      if (armed) {
+        armed = false;
+        throw ModuleError("队列刷新失败");
+      }
+    }
+  } failing;
+  MemTable& q = w_->cdsSpda;
+  q.AddListener(&failing);
+  bool openAfterFailure = false;
+  ui_.Then([&](QDialog* d) {
+    failing.armed = true;
+    d->close();  // the close box: Qt calls reject() itself
+    openAfterFailure = d->isVisible();
+    d->close();
+  });
+  DoubleClickRow("");
+  q.RemoveListener(&failing);
+  EXPECT_TRUE(openAfterFailure);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"队列刷新失败"});
+  EXPECT_EQ(q.state(), MemTable::State::Browse);
+}
+
 TEST_F(ProductInfoEditTest, PriceEditsTakeDigitsAndEnterMovesOn) {
   FillQueue();
   ui_.Then([this](QDialog* d) {

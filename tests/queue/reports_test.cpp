@@ -314,6 +314,23 @@ TEST_P(ReportsOnSeededHost, TheOriginalPriceButtonOpensAWindowOfItsOwnWithTheLay
   EXPECT_EQ(ReadIniValue("Tallmerpos.ini", "FrmyjgDgdView", "f_sphh", "", ""), "0,120");
 }
 
+TEST_P(ReportsOnSeededHost, TheOriginalPriceWindowClosesQuietlyWhenItsLayoutCannotBeStored) {
+  TFrmspbqdy* w = OpenOnSeededHost();
+  for (auto how : {SettingsDir::Refusal::FileIsAFolder, SettingsDir::Refusal::FolderNotWritable}) {
+    SettingsDir refusing;
+    refusing.Refuse(how);
+    ui_.messages.clear();
+    bool closed = false;
+    ui_.Then([&](QDialog* d) {
+      qobject_cast<TFrmyjg*>(d)->btnExit->click();
+      closed = !d->isVisible();
+    });
+    w->btnyjg->click();
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(ui_.messages.empty()) << "a grid layout is kept quietly or not at all";
+  }
+}
+
 TEST_P(ReportsOnSeededHost, TheFilterCountsWhatItLeaves) {
   TFrmspbqdy* w = OpenOnSeededHost();
   TFrmyjg y(nullptr, w->SystemParams.CurrentDate);
@@ -383,6 +400,30 @@ TEST_P(PromotionDetail, ShowsOnlyTheFilteredQueueAndCountsIt) {
   ui_.Then([&](QDialog*) { shown = s->cdsPrint.RecordCount(); });
   w->tbnjgClick();
   EXPECT_EQ(shown, 3);
+}
+
+TEST_P(PromotionDetail, AFilterOnFieldsTheQueueKeepsForItselfListsTheSameRows) {
+  TFrmspbqdy* w = OpenWithQueue();
+  TFrmBjqSearch* s = Detail(w);
+  ASSERT_TRUE(w->cdsSpda.Locate("f_Spbm", Variant(std::string("900002"))));
+  w->cdsSpda.Edit();
+  w->cdsSpda.Set("f_cf", "棉");
+  w->cdsSpda.Post();
+  Type(" ");
+  Enter();  // a blank amount-controlled row
+  struct Case { const char* filter; std::vector<std::string> codes; };
+  for (const Case& c : {Case{"f_cf='棉'", {"900002"}}, Case{"f_jekz='1'", {""}}}) {
+    w->cdsSpda.SetFilter(c.filter);
+    w->cdsSpda.SetFiltered(true);
+    ASSERT_EQ(w->cdsSpda.RecordCount(), 1) << c.filter;
+    std::vector<std::string> codes;
+    ui_.Then([&](QDialog*) {
+      for (int r = 0; r < s->cdsPrint.RecordCount(); ++r)
+        codes.push_back(s->cdsPrint.CellAt(r, s->cdsPrint.FieldIndexOrThrow("f_Spbm")).ToText());
+    });
+    w->tbnjgClick();
+    EXPECT_EQ(codes, c.codes) << c.filter;
+  }
 }
 
 TEST_P(PromotionDetail, TheListCarriesTheQueuesPromotionDetailsUnderTwoLevelTitles) {

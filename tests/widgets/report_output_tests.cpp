@@ -1,12 +1,15 @@
 // Report outputs drawn by Qt: PDF read back with pdftotext, PNG, spreadsheet, and printing
 // through the print dialog.
 #include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPrintDialog>
+#include <QPageLayout>
 #include <QPrinter>
+#include <QTemporaryDir>
 #include <QPageRanges>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -223,6 +226,14 @@ TEST(ReportXlsx, AFailedOrRefusedExportLeavesNothingHalfWritten) {
 // (A list of pages typed into the dialog reaches the printer only through a print server;
 // the list itself is covered below through the printer's page ranges.)
 void ChooseRange(QDialog* d, int from, int to, int copies, bool collate) {
+  // With a print server about, the dialog opens on its default printer; these jobs go to the file
+  // the test's printer names (the dialog's last entry).
+  auto* printers = d->findChild<QComboBox*>("printers");
+  ASSERT_NE(printers, nullptr);
+  if (printers->currentIndex() != printers->count() - 1) {
+    printers->setCurrentIndex(printers->count() - 1);
+    d->findChild<QLineEdit*>("filename")->setText(static_cast<QPrintDialog*>(d)->printer()->outputFileName());
+  }
   EXPECT_FALSE(d->findChild<QRadioButton*>("printCurrentPage")->isVisibleTo(d));
   if (from > 0) {
     d->findChild<QRadioButton*>("printRange")->setChecked(true);
@@ -269,6 +280,29 @@ TEST(ReportPrint, DialogPrintsTheChosenPagesWithCopiesCollatedOrNot) {
     ExpectPagesInOrder(out, c.order, "dialog");
   }
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(ReportPrint, JobsCarryTheTemplatesNameAndLabelsGoUprightAtTheirOwnSize) {
+  QTemporaryDir dir;
+  struct Case { const char* stock; QSizeF paperMm; };
+  // A roll label 80 mm wide and 50 mm long is one upright page of that size, never a turned
+  // 50 x 80 page; an A4 sheet stays A4.
+  for (const Case& c : {Case{"ordinary-label.json", {80, 50}}, Case{"a4-sheet-24.json", {210, 297}}}) {
+    ReportEngine engine;
+    engine.LoadTemplate(test::StockTemplate(c.stock));
+    engine.SetTemplateName("店内标价签");
+    RowsDataSource data = test::Labels(2);
+    PreparedReport report = PrepareReport(engine, data);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("job.pdf"));
+    ASSERT_TRUE(PrintPages(report, printer, {0}));
+    EXPECT_EQ(printer.docName().toStdString(), "店内标价签") << c.stock;
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait) << c.stock;
+    const QSizeF paper = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    EXPECT_NEAR(paper.width(), c.paperMm.width(), 0.5) << c.stock;
+    EXPECT_NEAR(paper.height(), c.paperMm.height(), 0.5) << c.stock;
+  }
 }
 
 TEST(ReportPrint, AListOfPagesPrintsEachListedPageOnceInPageOrder) {

@@ -4,7 +4,13 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPointer>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,6 +18,7 @@
 #include "common/GbkCodec.h"
 #include "hostapp/HostSchema.h"
 #include "hostapp/HostWindow.h"
+#include "hostapp/QtTranslations.h"
 #include "hostapp/SharedModeBlock.h"
 #include "hostapp/SqliteHostService.h"
 
@@ -142,6 +149,28 @@ TEST(HostShellParts, TheModeBlockHoldsTheTagAndGoesWithTheHost) {
     SharedModeBlock block(name, "");
     EXPECT_EQ(read(), "");
   }
+}
+
+TEST(HostShellParts, QtsOwnDialogsSpeakChineseOnceTheHostLoadsItsTranslations) {
+  // The dialogs the module opens for files, printing and page set-up, as Qt builds them.
+  auto texts = [](QWidget& dialog) {
+    std::vector<std::string> out{dialog.windowTitle().toStdString()};
+    for (auto* label : dialog.findChildren<QLabel*>()) out.push_back(label->text().toStdString());
+    for (auto* button : dialog.findChildren<QAbstractButton*>()) out.push_back(button->text().toStdString());
+    return out;
+  };
+  QPrinter printer;
+  const auto englishFile = [&] { QFileDialog d; d.setOption(QFileDialog::DontUseNativeDialog); return texts(d); }();
+  EXPECT_THAT(englishFile, Contains("Look in:"));
+
+  ASSERT_TRUE(InstallQtChineseTranslations(*qApp)) << "qt6-translations-l10n";
+  QFileDialog file;
+  file.setOption(QFileDialog::DontUseNativeDialog);
+  EXPECT_THAT(texts(file), Contains("查找范围："));
+  QPrintDialog print(&printer);
+  EXPECT_EQ(print.windowTitle().toStdString(), "打印");
+  QPageSetupDialog setup(&printer);
+  EXPECT_EQ(setup.windowTitle().toStdString(), "页面设置");
 }
 
 TEST(HostShellParts, AModuleThatDoesNotLoadIsReported) {
