@@ -60,7 +60,12 @@ DeptTree::NodeId DeptTree::AddChild(NodeId parent, std::string text, int image) 
   return id;
 }
 
-void DeptTree::SetChildCheckType(NodeId node, CheckType type) { M(node).childCheck = type; }
+void DeptTree::SetChildCheckType(NodeId node, CheckType type) {
+  // The top categories stay one of many whatever the host's rows look like: a category that
+  // hangs under the root for want of its parent grade must not turn them into check boxes.
+  if (node == Root()) return;
+  M(node).childCheck = type;
+}
 
 // ---------------------------------------------------------------- reading
 

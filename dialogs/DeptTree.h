@@ -75,7 +75,7 @@ class DeptTree {
   void Clear();  // the rules' on/off state is kept
   NodeId AddRoot(std::string text = kRootText);  // image 3; children radio-style
   NodeId AddChild(NodeId parent, std::string text, int image);  // as the last child
-  // The check mark the node's children carry.
+  // The check mark the node's children carry. The root's children keep their radio marks.
   void SetChildCheckType(NodeId node, CheckType type);
 
   // ---- reading

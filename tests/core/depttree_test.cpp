@@ -362,6 +362,27 @@ TEST_F(DeptChoiceTest, PreTickingRestoresExactlyTheConfirmedChoice) {
   EXPECT_TRUE(tree_.Expanded(tree_.NodeAt(k0201)));
 }
 
+// Rows that start with a last-level category whose top category is missing hang it under the
+// root; the top level stays one of many, and the confirmed choice comes back in its own division.
+TEST_F(DeptChoiceTest, RowsWithoutTheirTopCategoryKeepTheTopLevelOneOfMany) {
+  Build({{0, "0101", "食品类", 2, 1, "", "", 0}, {0, "0101", "食品类", 2, 1, "010", "食品部", 1},
+         {0, "02", "百货事业部", 1, 0, "", "", 0}, {0, "0201", "服装类", 2, 1, "", "", 0},
+         {0, "0201", "服装类", 2, 1, "020", "服装部", 1}});
+  const NodeId orphan = At(1, "0101"), division = At(3, "02"), clothes = At(5, "020");
+  for (NodeId top : tree_.TopCategories()) EXPECT_EQ(tree_.CheckTypeOf(top), dept::CheckType::Radio);
+  tree_.SetRulesActive(true);
+  tree_.SetTicked(division, true);
+  EXPECT_FALSE(tree_.Ticked(orphan));
+  tree_.SetTicked(clothes, true);
+  const std::vector<std::string> confirmed = queue::CollectTickedDepts(tree_);
+  EXPECT_EQ(confirmed, (std::vector<std::string>{"3", "5"}));
+  Confirm();
+  tree_.SetTicked(orphan, true);  // the clerk switches division and cancels
+  tree_.SetRulesActive(false);
+  queue::PreTickFromChoice(tree_, cdsbm_);
+  EXPECT_EQ(queue::CollectTickedDepts(tree_), confirmed);
+}
+
 TEST_F(DeptChoiceTest, NothingRememberedTicksTheFirstTopCategoryAlone) {
   Prepare({k02, k020});
   tree_.SetRulesActive(false);
