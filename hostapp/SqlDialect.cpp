@@ -106,7 +106,15 @@ bool IsWord(const Token& t, std::string_view lower) { return t.kind == Tok::Word
 
 class Rewriter {
  public:
-  explicit Rewriter(std::vector<Token> toks) : t_(std::move(toks)) {}
+  // Comments mean nothing to the statement and go: a line comment at the end would otherwise
+  // swallow what the rewriting appends ("select top 5 * from t --" would lose its limit).
+  explicit Rewriter(std::vector<Token> toks) : t_(std::move(toks)) {
+    for (Token& t : t_)
+      if (t.kind == Tok::Comment) {
+        t.kind = Tok::Space;
+        t.text = " ";
+      }
+  }
 
   std::string Run() {
     LocalRewrites();
@@ -224,8 +232,10 @@ class Rewriter {
     return t_.size();
   }
 
+  // Right to left, so that a select inside another one's count is rewritten before that count
+  // is taken as the limit.
   void TopRewrites() {
-    for (size_t i = 0; i < t_.size(); ++i) {
+    for (size_t i = t_.size(); i-- > 0;) {
       if (!IsWord(t_[i], "select")) continue;
       size_t top = Next(i);
       if (top < t_.size() && (IsWord(t_[top], "distinct") || IsWord(t_[top], "all"))) top = Next(top);
@@ -234,8 +244,9 @@ class Rewriter {
       std::string limit;
       size_t last = count;
       if (count < t_.size() && IsPunct(t_[count], '(')) {
+        // The parentheses stay: "top (select ...)" is a limit of "(select ...)".
         last = Match(count);
-        limit = Render(count + 1, last);
+        limit = Render(count, last + 1);
       } else if (count < t_.size() && t_[count].kind == Tok::Number) {
         limit = t_[count].text;
       } else {
@@ -244,12 +255,15 @@ class Rewriter {
       size_t after = Next(last);
       if (after < t_.size() && (IsWord(t_[after], "percent") || IsWord(t_[after], "with")))
         throw DialectError("top ... percent / with ties is not supported");
-      for (size_t k = top; k <= last; ++k) Blank(k);
+      for (size_t k = top; k <= last; ++k) {
+        Blank(k);
+        if (k >= count) t_[k].before.clear();  // already part of the limit
+      }
       // The select's own end: its closing parenthesis, the end of the statement, or the next
       // member of a compound select (where SQLite allows no LIMIT of a single member).
       int depth = 0;
       size_t end = t_.size();
-      bool compound = false;
+      bool compound = false, ordered = false;
       for (size_t j = last + 1; j < t_.size(); ++j) {
         if (IsPunct(t_[j], '(')) ++depth;
         else if (IsPunct(t_[j], ')')) {
@@ -261,6 +275,20 @@ class Rewriter {
           end = j;
           compound = !IsPunct(t_[j], ';');
           break;
+        } else if (depth == 0 && IsWord(t_[j], "order")) {
+          ordered = true;
+        }
+      }
+      // The last member of a compound select: SQLite would apply its LIMIT to the whole
+      // compound, so it is wrapped like the others; an ORDER BY there sorts the whole compound
+      // on the server and cannot stay inside the wrapping.
+      if (!compound) {
+        size_t before = Prev(i);
+        if (before < t_.size() && IsWord(t_[before], "all")) before = Prev(before);
+        if (before < t_.size() && (IsWord(t_[before], "union") || IsWord(t_[before], "except") ||
+                                   IsWord(t_[before], "intersect"))) {
+          if (ordered) throw DialectError("top in the last select of a union followed by order by is not supported");
+          compound = true;
         }
       }
       std::string limitText = " LIMIT " + limit + " ";

@@ -77,10 +77,23 @@ TEST_F(Dialect, TopBecomesALimitOfItsOwnSelect) {
   EXPECT_EQ(Column(Open("select top 2 f_Spbm from tbSpda where f_Mj=1 order by f_Spbm desc"), "f_Spbm"),
             (std::vector<std::string>{"A0301", "000201"}));
   EXPECT_EQ(Open("select distinct top (1) f_bmbm from tbSpda order by f_bmbm").rows.size(), 1u);
-  // A member of a union gets its own limit.
+  // A member of a union gets its own limit, the last one too.
   EXPECT_EQ(Open("select top 1 f_Spbm from tbSpda where f_Spbm='000101' union select f_Spbm from tbSpda where f_Spbm='A0301'")
                 .rows.size(),
             2u);
+  EXPECT_EQ(Open("select f_Spbm from tbSpda where f_Spbm='000101' union all select top 1 f_Spbm from tbSpda").rows.size(), 2u);
+  // A comment after the count, or ending the text, keeps the limit; a count may be a subquery,
+  // itself with a top.
+  ASSERT_GT(Open("select f_Spbm from tbSpda").rows.size(), 2u);
+  struct Case { const char* sql; size_t rows; } cases[] = {
+      {"select top 2 f_Spbm from tbSpda --", 2},
+      {"select top 2 -- two\n f_Spbm from tbSpda /* no more */ -- really", 2},
+      {"select top (select count(*) from tbZyda where f_Zybm in ('0001','0002')) f_Spbm from tbSpda", 2},
+      {"select top (select top 1 count(*) from tbZyda where f_Zybm='0001') f_Spbm from tbSpda order by f_Spbm", 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Open(c.sql).rows.size(), c.rows) << c.sql;
+  // Where the limit cannot be kept to its own select, the statement is refused, never run another way.
+  EXPECT_THROW(TranslateBatch("select f_Spbm from tbSpda union select top 1 f_Spbm from tbSpda order by 1"), DialectError);
 }
 
 // alias.col IN (SELECT ...) is answered through EXISTS; NULLs must come out as on the server.
