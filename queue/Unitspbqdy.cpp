@@ -898,7 +898,12 @@ void TFrmspbqdy::PrintLabels(bool printDirectly) {
     ui::ShowMessage(this, Q(name) + QString::fromUtf8("打印模板不存在！"), "错误", ui::Icon::Error);
     return;
   }
-  RMReport1.LoadStoredTemplate(CdsTemplate.CellAt(row, infoField).ToText());
+  try {
+    RMReport1.LoadStoredTemplate(CdsTemplate.CellAt(row, infoField).ToText());
+  } catch (const ModuleError& e) {
+    // The engine's message says what is wrong; the clerk also needs to know which template.
+    throw ModuleError("打印模板“" + name + "”无法装入：" + e.what());
+  }
   // The grade, the reduction reason and the period come from the settings file as it holds them
   // now; the remark stays what the clerk set.
   if (!cdsSpda.GetText("f_spbm").empty()) {
