@@ -249,8 +249,14 @@ TickReport DeptTree::ApplySelectionLines(const std::vector<std::string>& lines) 
   // Keys compare without regard to letter case (codes are ASCII; other characters stay as they are).
   std::unordered_set<std::string> listed;
   for (size_t i = 1; i < kept.size(); ++i) listed.insert(AsciiLower(kept[i]));
+  // The top category stays the one already ticked, whatever the file names further down: a
+  // hand-made file, or a code that a top category shares with a node below, must not switch
+  // the division under the clerk's choice.
   const std::vector<NodeId> order = TreeOrder();
-  for (size_t i = 1; i < order.size(); ++i) Change(order[i], listed.count(AsciiLower(SelectionKey(order[i]))) > 0, report);
+  for (size_t i = 1; i < order.size(); ++i) {
+    if (N(order[i]).level == 1) continue;
+    Change(order[i], listed.count(AsciiLower(SelectionKey(order[i]))) > 0, report);
+  }
   return report;
 }
 

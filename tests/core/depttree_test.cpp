@@ -167,6 +167,15 @@ TEST_F(DeptTreeTest, ACategoryWithoutItsParentGradeHangsUnderTheNearestGradeAbov
   EXPECT_EQ(tree_.Text(tree_.NodeAt(3)), "9 x");
 }
 
+// A department row without a code names nothing a choice or a selection file could hold.
+TEST_F(DeptTreeTest, DepartmentRowsWithoutACodeAddNoNode) {
+  Build({{0, "01", "A", 1, 0, "", "", 0}, {0, "0101", "B", 2, 1, "", "", 0}, {0, "0101", "B", 2, 1, "", "x", 1},
+         {1, "01", "A", 1, 0, "", "y", 1}, {1, "01", "A", 1, 0, "019", "z", 1}});
+  std::vector<std::string> texts;
+  for (NodeId id : tree_.TreeOrder()) texts.push_back(tree_.Text(id));
+  EXPECT_EQ(texts, (std::vector<std::string>{dept::kRootText, "01 A", "0101 B", dept::kGroupText, "019 z"}));
+}
+
 TEST_F(DeptTreeTest, TickingRules) {
   struct Case {
     const char* what;
@@ -254,6 +263,9 @@ TEST_F(DeptTreeTest, SelectionLinesAreTrimmedAndMatchedWithoutCaseAndTheFirstNev
   EXPECT_EQ(TickedCodes(), (std::vector<std::string>{"1", "3"}));
   // No line that counts: nothing changes.
   tree_.ApplySelectionLines({"  ", ""});
+  EXPECT_EQ(TickedCodes(), (std::vector<std::string>{"1", "3"}));
+  // A file that names another top category further down does not switch the division either.
+  tree_.ApplySelectionLines({"0 A1", "0 B1", "1 e1", "1 d1"});
   EXPECT_EQ(TickedCodes(), (std::vector<std::string>{"1", "3"}));
 }
 
