@@ -201,7 +201,9 @@ std::string GbkSortKey(std::string_view utf8, bool caseInsensitive) {
   if (caseInsensitive) {
     for (size_t i = 0; i < key.size(); ++i) {
       unsigned char c = static_cast<unsigned char>(key[i]);
-      if (c >= 0x80) { ++i; continue; }  // second byte of a GBK pair may look like a letter
+      // The second byte of a GBK pair may look like a letter; pairs start at 0x81 to 0xFE
+      // (0x80 alone is the euro sign).
+      if (c >= 0x81 && c <= 0xFE) { ++i; continue; }
       if (c >= 'A' && c <= 'Z') key[i] = static_cast<char>(c + 32);
     }
   }

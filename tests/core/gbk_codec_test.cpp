@@ -50,5 +50,12 @@ TEST(GbkSortKey, KeysAreNeverCutWhenTransliterationExpands) {
     EXPECT_EQ(GbkSortKey(many + piece, true), GbkSortKey(many, true) + GbkSortKey(piece, true)) << piece;
 }
 
+// The euro sign is one byte in GBK: the letter after it is a letter, not the second byte of a pair.
+TEST(GbkSortKey, LettersAfterTheEuroSignFoldToLowerCase) {
+  EXPECT_EQ(GbkSortKey("€U1", true), GbkSortKey("€u1", true));
+  EXPECT_EQ(GbkSortKey("可U", true), GbkSortKey("可u", true));
+  EXPECT_NE(GbkSortKey("€U1", false), GbkSortKey("€u1", false));
+}
+
 }  // namespace
 }  // namespace pt
