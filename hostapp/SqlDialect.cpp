@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 
 namespace pt::hostapp {
 
@@ -36,6 +37,8 @@ std::vector<Token> Tokenize(std::string_view s) {
   while (i < n) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     size_t start = i;
+    // SQLite ends a statement at a NUL byte: what follows would be dropped without a word.
+    if (c == 0) throw DialectError("The statement holds a NUL character at byte " + std::to_string(i + 1) + ".");
     if (std::isspace(c)) {
       while (i < n && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
       push(Tok::Space, start, i);
@@ -188,6 +191,7 @@ class Rewriter {
         if (IsPunct(t_[j], '(')) { ++depth; continue; }
         if (IsPunct(t_[j], ')')) { --depth; continue; }
         if (t_[j].kind == Tok::Word && t_[j].lower == t_[alias].lower) plain = false;  // the alias is used inside
+        if (IsWord(t_[j], "top")) plain = false;  // at any depth: the top rewriting must still see it
         if (depth != 0 || t_[j].kind != Tok::Word) continue;
         const std::string& w = t_[j].lower;
         if (w == "from" && !from) from = j;

@@ -110,6 +110,9 @@ TEST_F(Dialect, InSubqueryKeepsThreeValuedLogic) {
       {"(da.f_Spbm in (select x.f_Sphh from tbSpda x)) is null", "6"},
       {"da.f_Spbm in (select f_spbm from tbgysdz where f_gysbm='G001') and da.f_Spbm not in (select f_spbm from tbPlzj)",
        "1"},
+      // A top inside the subquery gets its limit there.
+      {"da.f_Spbm in (select k.f_spbm from tblsdkz k where k.f_spbm in (select top 1 x.f_Spbm from tbSpda x order by x.f_Spbm))",
+       "1"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(Cell(Open(std::string("select count(*) n from tbSpda da where ") + c.where), 0, "n"), c.count) << c.where;
@@ -145,6 +148,8 @@ TEST(DialectText, UnreadableTextIsAnError) {
   for (const char* bad : {"select 'open", "select (1", "select 1)", "if exists (select 1) begin update t set a=1 end",
                           "select top 10 percent * from t", "/* no end"})
     EXPECT_THROW(TranslateBatch(bad), DialectError) << bad;
+  // SQLite would stop reading at the NUL and run "delete from tbRFBjq" on every row.
+  EXPECT_THROW(TranslateBatch(std::string("delete from tbRFBjq\0 where f_Zybm='0001'", 40)), DialectError);
 }
 
 TEST_F(Dialect, ADateThatIsNoDateFailsTheStatement) {
