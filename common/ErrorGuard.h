@@ -45,18 +45,26 @@ class ErrorHandlerScope {
 // ReportUnhandledError and end there.
 void Guard(QWidget* owner, const std::function<void()>& fn) noexcept;
 
+namespace detail {
+// Calls fn with the signal's arguments when it takes them, else without. A function template of
+// its own, so the branch not taken is never instantiated (clang checks a call that does not
+// depend on a generic lambda's parameters as soon as the lambda is defined).
+template <class F, class... Args>
+void CallHandler(F& fn, Args&&... args) {
+  if constexpr (std::is_invocable_v<F&, Args...>)
+    fn(std::forward<Args>(args)...);
+  else
+    fn();
+}
+}  // namespace detail
+
 // Wraps a handler for QObject::connect: the result accepts the signal's arguments, passes them
 // on when fn takes them, and runs fn inside Guard. The owner is tracked, so a handler that
 // outlives its window reports without an owner.
 template <class F>
 auto Guarded(QWidget* owner, F fn) {
   return [owner = QPointer<QWidget>(owner), fn = std::move(fn)](auto&&... args) mutable {
-    Guard(owner.data(), [&] {
-      if constexpr (std::is_invocable_v<F&, decltype(args)...>)
-        fn(std::forward<decltype(args)>(args)...);
-      else
-        fn();
-    });
+    Guard(owner.data(), [&] { detail::CallHandler(fn, std::forward<decltype(args)>(args)...); });
   };
 }
 
