@@ -4,10 +4,11 @@
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev libqt6svg6-dev
+  qt6-base-dev qt6-svg-dev
   libsqlite3-dev libzint-dev libxlsxwriter-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-zenhei poppler-utils xvfb xauth
+  clang libclang-rt-14-dev  # second compiler; sanitizer and libFuzzer runtimes
 )
 missing=()
 for p in "${packages[@]}"; do
