@@ -259,6 +259,9 @@ class Rewriter {
       size_t after = Next(last);
       if (after < t_.size() && (IsWord(t_[after], "percent") || IsWord(t_[after], "with")))
         throw DialectError("top ... percent / with ties is not supported");
+      // top is a reserved word: the server refuses a select list that starts with it, and the
+      // rewriting would leave it behind as a new top of the select.
+      if (after < t_.size() && IsWord(t_[after], "top")) throw DialectError("Incorrect syntax near 'top'.");
       for (size_t k = top; k <= last; ++k) {
         Blank(k);
         if (k >= count) t_[k].before.clear();  // already part of the limit
