@@ -9,6 +9,7 @@
 #include "common/ModuleError.h"
 #include "dialogs/DeptTree.h"
 #include "queue/DeptChoice.h"
+#include "tests/support/DeptRows.h"
 
 namespace pt {
 namespace {
@@ -27,18 +28,6 @@ struct Row {
   const char* bmmc;
   int bmlx;
 };
-
-void DefineRows(MemTable& t) {
-  t.AddField("f_qt", FieldType::Integer);
-  t.AddField("f_bmflbm", FieldType::Text, 20);
-  t.AddField("f_bmflmc", FieldType::Text, 40);
-  t.AddField("f_jb", FieldType::Integer);
-  t.AddField("f_mj", FieldType::Integer);
-  t.AddField("f_bmbm", FieldType::Text, 20);
-  t.AddField("f_bmmc", FieldType::Text, 20);
-  t.AddField("f_bmlx", FieldType::Integer);
-  t.CreateDataSet();
-}
 
 void Fill(MemTable& t, const std::vector<Row>& rows) {
   for (const Row& r : rows) {
@@ -73,7 +62,7 @@ class DeptTreeTest : public ::testing::Test {
   void SetUp() override { Build(kRows); }
   void Build(const std::vector<Row>& rows) {
     MemTable t("rows");
-    DefineRows(t);
+    test::DefineDeptRows(t);
     Fill(t, rows);
     queue::BuildDeptTree(t, tree_);
   }

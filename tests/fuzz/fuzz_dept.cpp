@@ -15,6 +15,7 @@
 #include "common/TextRoutines.h"
 #include "dialogs/DeptTree.h"
 #include "queue/DeptChoice.h"
+#include "tests/support/DeptRows.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 using namespace pt;
@@ -22,18 +23,6 @@ using dept::DeptTree;
 using NodeId = DeptTree::NodeId;
 
 namespace {
-
-void DefineRows(MemTable& t) {
-  t.AddField("f_qt", FieldType::Integer);
-  t.AddField("f_bmflbm", FieldType::Text, 20);
-  t.AddField("f_bmflmc", FieldType::Text, 40);
-  t.AddField("f_jb", FieldType::Integer);
-  t.AddField("f_mj", FieldType::Integer);
-  t.AddField("f_bmbm", FieldType::Text, 20);
-  t.AddField("f_bmmc", FieldType::Text, 20);
-  t.AddField("f_bmlx", FieldType::Integer);
-  t.CreateDataSet();
-}
 
 void FillRows(MemTable& t, std::string_view text) {
   static const char* kFields[] = {"f_qt", "f_bmflbm", "f_bmflmc", "f_jb", "f_mj", "f_bmbm", "f_bmmc", "f_bmlx"};
@@ -100,7 +89,7 @@ std::pair<std::string, std::set<std::tuple<std::string, int, std::string>>> Mean
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto parts = fuzz::Split(fuzz::Bytes(data, size), 3);
   MemTable rows("rows");
-  DefineRows(rows);
+  test::DefineDeptRows(rows);
   FillRows(rows, parts[0]);
   DeptTree tree;
   try {
