@@ -5,7 +5,9 @@
 # project's own data, keeps each target's growing corpus in build-fuzz/corpus/TARGET and whatever
 # a target finds in build-fuzz/findings/TARGET/. Prints one line per target; exits 1 when a target
 # found something (the log in build-fuzz/logs/TARGET.log says what). FUZZ_JOBS=N runs N targets at
-# a time (default 1); a long run on a shared machine: FUZZ_JOBS=2 nice -n 10 scripts/fuzz.sh 600
+# a time (default 1); a long run on a shared machine: FUZZ_JOBS=2 nice -n 10 scripts/fuzz.sh 600.
+# FUZZ_TIMEOUT (seconds, 10 by default) is how long one input may run before it counts as a finding;
+# on a crowded machine a longer one keeps its load from passing for a slow input.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:?usage: scripts/fuzz.sh SECONDS [TARGET...]}
@@ -37,7 +39,7 @@ fuzz_one() {
   local dict=()
   [ -f "$here/tests/fuzz/dicts/$t.dict" ] && dict=(-dict="$here/tests/fuzz/dicts/$t.dict")
   local rc=0
-  "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  "$build/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$findings/" "${dict[@]}" "$corpus" "$build/seeds/$t" >"$log" 2>&1 || rc=$?
   local execs cov files
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
