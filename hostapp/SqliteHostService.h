@@ -13,7 +13,7 @@
 
 namespace pt::hostapp {
 
-class SqliteHostService : public HostService {
+class SqliteHostService final : public HostService {
  public:
   // The database must outlive the service. The current month's monthly tables are created
   // when missing, as the server's month roll-over does.
