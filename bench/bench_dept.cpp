@@ -9,6 +9,7 @@
 #include "common/MemTable.h"
 #include "dialogs/DeptTree.h"
 #include "queue/DeptChoice.h"
+#include "tests/support/DeptRows.h"
 
 namespace {
 
@@ -17,15 +18,7 @@ using namespace pt;
 constexpr int kDivisions = 20, kCategories = 50, kDepartments = 20;
 
 void Rows(MemTable& t) {
-  t.AddField("f_qt", FieldType::Integer);
-  t.AddField("f_bmflbm", FieldType::Text, 20);
-  t.AddField("f_bmflmc", FieldType::Text, 40);
-  t.AddField("f_jb", FieldType::Integer);
-  t.AddField("f_mj", FieldType::Integer);
-  t.AddField("f_bmbm", FieldType::Text, 20);
-  t.AddField("f_bmmc", FieldType::Text, 20);
-  t.AddField("f_bmlx", FieldType::Integer);
-  t.CreateDataSet();
+  test::DefineDeptRows(t);
   auto add = [&](int jb, int mj, const std::string& cat, const std::string& dept, int kind) {
     t.Append();
     t.Set("f_qt", 0);

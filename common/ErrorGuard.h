@@ -52,12 +52,15 @@ class ErrorHandlerScope {
 void Guard(QWidget* owner, const std::function<void()>& fn) noexcept;
 
 namespace detail {
-// Calls a handler that takes none of the signal's arguments. A template of its own, so that the
-// call depends on the arguments: a compiler then checks it only where it is made (clang checks a
-// plain fn() even in the branch that handlers taking the arguments never reach).
-template <class G, class... A>
-void CallWithoutArguments(G& g, A&&...) {
-  g();
+// Calls fn with the signal's arguments when it takes them, else without. A function template of
+// its own, so the branch not taken is never instantiated (clang checks a call that does not
+// depend on a generic lambda's parameters as soon as the lambda is defined).
+template <class F, class... Args>
+void CallHandler(F& fn, Args&&... args) {
+  if constexpr (std::is_invocable_v<F&, Args...>)
+    fn(std::forward<Args>(args)...);
+  else
+    fn();
 }
 }  // namespace detail
 
@@ -76,12 +79,7 @@ R Guard(QWidget* owner, R onError, F&& fn) noexcept {
 template <class F>
 auto Guarded(QWidget* owner, F fn) {
   return [owner = QPointer<QWidget>(owner), fn = std::move(fn)](auto&&... args) mutable {
-    Guard(owner.data(), [&] {
-      if constexpr (std::is_invocable_v<F&, decltype(args)...>)
-        fn(std::forward<decltype(args)>(args)...);
-      else
-        detail::CallWithoutArguments(fn, args...);
-    });
+    Guard(owner.data(), [&] { detail::CallHandler(fn, std::forward<decltype(args)>(args)...); });
   };
 }
 

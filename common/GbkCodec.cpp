@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <mutex>
 
 namespace pt {
@@ -90,12 +91,25 @@ std::string GbkToUtf8(std::string_view gbk, bool* valid) {
 bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > s.size()) return false;
-    for (size_t k = 1; k < n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    if (n == 2 && c < 0xC2) return false;  // overlong
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n;
+    uint32_t cp, min;
+    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1Fu, min = 0x80;
+    else if ((c & 0xF0) == 0xE0) n = 3, cp = c & 0x0Fu, min = 0x800;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07u, min = 0x10000;
+    else return false;  // a continuation byte, C0/C1 (always overlong) or beyond F4
+    if (i + n > s.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      const unsigned char b = static_cast<unsigned char>(s[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (b & 0x3Fu);
+    }
+    // Overlong forms, UTF-16 surrogates and values beyond U+10FFFF are no characters.
+    if (cp < min || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return false;
     i += n;
   }
   return true;
@@ -154,15 +168,26 @@ std::string GbkSortKey(std::string_view utf8, bool caseInsensitive) {
       size_t inLeft = utf8.size();
       char* outp = key.data();
       size_t outLeft = key.size();
+      // Transliteration may write more than it reads ("½" becomes " 1/2 "): the key grows
+      // rather than being cut, or names that differ only at their end would sort as equal.
+      auto grow = [&](size_t atLeast) {
+        const size_t used = static_cast<size_t>(outp - key.data());
+        key.resize(key.size() * 2 + atLeast);
+        outp = key.data() + used;
+        outLeft = key.size() - used;
+      };
       while (inLeft > 0) {
         size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
         if (r != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) break;  // cannot happen: GBK is never longer than UTF-8
+        if (errno == E2BIG) {
+          grow(16);
+          continue;
+        }
         // Unconvertible: keep the raw bytes of one character so order stays total.
         unsigned char c = static_cast<unsigned char>(*inp);
         size_t step = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
         if (step > inLeft) step = inLeft;
-        if (outLeft < step) break;
+        if (outLeft < step) grow(step);
         std::copy(inp, inp + step, outp);
         outp += step;
         outLeft -= step;
@@ -176,7 +201,9 @@ std::string GbkSortKey(std::string_view utf8, bool caseInsensitive) {
   if (caseInsensitive) {
     for (size_t i = 0; i < key.size(); ++i) {
       unsigned char c = static_cast<unsigned char>(key[i]);
-      if (c >= 0x80) { ++i; continue; }  // second byte of a GBK pair may look like a letter
+      // The second byte of a GBK pair may look like a letter; pairs start at 0x81 to 0xFE
+      // (0x80 alone is the euro sign).
+      if (c >= 0x81 && c <= 0xFE) { ++i; continue; }
       if (c >= 'A' && c <= 'Z') key[i] = static_cast<char>(c + 32);
     }
   }

@@ -9,7 +9,8 @@ namespace pt {
 std::string Utf8ToGbk(std::string_view utf8, bool* lossless = nullptr);
 // GBK -> UTF-8. Bytes that are not valid GBK become U+FFFD (and *valid is set false).
 std::string GbkToUtf8(std::string_view gbk, bool* valid = nullptr);
-// True when the bytes are well-formed UTF-8.
+// True when the bytes are well-formed UTF-8: no overlong forms, no encoded UTF-16 surrogates,
+// nothing beyond U+10FFFF, no stray or missing continuation bytes.
 bool IsValidUtf8(std::string_view bytes);
 
 // Length of a UTF-8 text in GBK bytes: 1 per ASCII character, 2 per other character.

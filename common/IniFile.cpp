@@ -131,6 +131,12 @@ struct IniDoc {
     return -1;
   }
 
+  // What ends an unterminated last line before a new line follows it: a bare CR (an editor's
+  // half of CR LF) is completed rather than left to run into the new line.
+  std::string EndLastLine(const std::string& eol) const {
+    return !bytes.empty() && bytes.back() == '\r' && eol == "\r\n" ? "\n" : eol;
+  }
+
   std::string LineBreak() const {
     size_t nl = bytes.find('\n');
     if (nl == std::string::npos) return "\r\n";  // a new or one-line file: the suite's own form
@@ -305,12 +311,13 @@ void SetValue(IniDoc& doc, const std::string& path, const std::string& section, 
   } else if (last >= 0) {
     const Line& ln = doc.lines[static_cast<size_t>(last)];
     out.append(doc.bytes, 0, ln.end);
-    if (ln.end == ln.contentEnd) out.append(eol);  // the section's last line ended the file
+    // The section's last line ended the file without a line feed (none, or a bare CR).
+    if (ln.end == ln.begin || doc.bytes[ln.end - 1] != '\n') out.append(doc.EndLastLine(eol));
     out.append(encKey).append("=").append(encValue).append(eol);
     out.append(doc.bytes, ln.end, std::string::npos);
   } else {
     out = doc.bytes;
-    if (!out.empty() && out.back() != '\n' && !(doc.utf8 && out.size() == 3)) out.append(eol);
+    if (!out.empty() && out.back() != '\n' && !(doc.utf8 && out.size() == 3)) out.append(doc.EndLastLine(eol));
     out.append("[").append(encSection).append("]").append(eol);
     out.append(encKey).append("=").append(encValue).append(eol);
   }

@@ -1,6 +1,7 @@
 #include "common/TextFile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -8,12 +9,8 @@
 
 namespace pt {
 
-bool ReadTextFileLines(const std::string& path, std::vector<std::string>& lines) {
-  lines.clear();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
+std::vector<std::string> TextFileLines(std::string_view bytes) {
+  std::vector<std::string> lines;
   const std::string text = DecodeTextFile(bytes);
   size_t start = 0;
   while (start < text.size()) {
@@ -25,6 +22,19 @@ bool ReadTextFileLines(const std::string& path, std::vector<std::string>& lines)
     if (nl == std::string::npos) break;
     start = nl + 1;
   }
+  return lines;
+}
+
+bool ReadTextFileLines(const std::string& path, std::vector<std::string>& lines) {
+  lines.clear();
+  // A device or a named pipe chosen by mistake would never end (or never begin).
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  lines = TextFileLines(bytes);
   return true;
 }
 

@@ -49,7 +49,12 @@ DeptTree::NodeId DeptTree::AddChild(NodeId parent, std::string text, int image) 
   return id;
 }
 
-void DeptTree::SetChildCheckType(NodeId node, CheckType type) { M(node).childCheck = type; }
+void DeptTree::SetChildCheckType(NodeId node, CheckType type) {
+  // The top categories stay one of many whatever the host's rows look like: a category that
+  // hangs under the root for want of its parent grade must not turn them into check boxes.
+  if (node == Root()) return;
+  M(node).childCheck = type;
+}
 
 // ---------------------------------------------------------------- reading
 
@@ -233,8 +238,14 @@ TickReport DeptTree::ApplySelectionLines(const std::vector<std::string>& lines) 
   // Keys compare without regard to letter case (codes are ASCII; other characters stay as they are).
   std::unordered_set<std::string> listed;
   for (size_t i = 1; i < kept.size(); ++i) listed.insert(AsciiLower(kept[i]));
+  // The top category stays the one already ticked, whatever the file names further down: a
+  // hand-made file, or a code that a top category shares with a node below, must not switch
+  // the division under the clerk's choice.
   const std::vector<NodeId> order = TreeOrder();
-  for (size_t i = 1; i < order.size(); ++i) Change(order[i], listed.count(AsciiLower(SelectionKey(order[i]))) > 0, report);
+  for (size_t i = 1; i < order.size(); ++i) {
+    if (N(order[i]).level == 1) continue;
+    Change(order[i], listed.count(AsciiLower(SelectionKey(order[i]))) > 0, report);
+  }
   return report;
 }
 

@@ -75,7 +75,7 @@ class DeptTree {
   void Clear();  // the rules' on/off state is kept
   NodeId AddRoot(std::string text = kRootText);  // image 3; children radio-style
   NodeId AddChild(NodeId parent, std::string text, int image);  // as the last child
-  // The check mark the node's children carry.
+  // The check mark the node's children carry. The root's children keep their radio marks.
   void SetChildCheckType(NodeId node, CheckType type);
 
   // ---- reading
@@ -117,10 +117,10 @@ class DeptTree {
   TickCount CountTicked() const;
   // One "image code" line per ticked node, in tree order.
   std::vector<std::string> SelectionLines() const;
-  // Applies the lines of a selection file (trimmed, empty ones dropped): every node after the
-  // root whose key appears at the second line or later is ticked, every other one unticked,
+  // Applies the lines of a selection file (trimmed, empty ones dropped): every node below the
+  // top level whose key appears at the second line or later is ticked, every other one unticked,
   // each through the rules. The first line names the top category of the saved choice; it never
-  // applies, so the top category stays the one already ticked.
+  // applies, and no line switches the top category: it stays the one already ticked.
   TickReport ApplySelectionLines(const std::vector<std::string>& lines);
 
  private:

@@ -348,7 +348,10 @@ std::string QueryQueueRows(HostDatabase& db, int mode, const ProductCondition& c
   // 2. The rows each mode asks for.
   std::vector<QueueRow> rows;
   std::vector<size_t> rowProduct;
-  for (auto& [base, found] : groups) {
+  for (auto& group : groups) {
+    // Named references, not a structured binding: clang 14 cannot capture one in a lambda.
+    const QueueRow& base = group.first;
+    auto& found = group.second;
     size_t pi = index[Key(base.spbm)];
     std::vector<Barcode> bc = mode == 7 ? products[pi].barcodes : found;
     std::sort(bc.begin(), bc.end(), BarcodeBefore);

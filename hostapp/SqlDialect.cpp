@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <map>
+#include <string>
 
 namespace pt::hostapp {
 
@@ -38,6 +39,8 @@ std::vector<Token> Tokenize(std::string_view s) {
   while (i < n) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     size_t start = i;
+    // SQLite ends a statement at a NUL byte: what follows would be dropped without a word.
+    if (c == 0) throw DialectError("The statement holds a NUL character at byte " + std::to_string(i + 1) + ".");
     if (std::isspace(c)) {
       while (i < n && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
       push(Tok::Space, start, i);
@@ -116,7 +119,15 @@ bool IsTextType(const std::string& lower);
 
 class Rewriter {
  public:
-  explicit Rewriter(std::vector<Token> toks, Dialect dialect = Dialect::Sqlite) : t_(std::move(toks)), d_(dialect) {}
+  // Comments mean nothing to the statement and go: a line comment at the end would otherwise
+  // swallow what the rewriting appends ("select top 5 * from t --" would lose its limit).
+  explicit Rewriter(std::vector<Token> toks, Dialect dialect = Dialect::Sqlite) : t_(std::move(toks)), d_(dialect) {
+    for (Token& t : t_)
+      if (t.kind == Tok::Comment) {
+        t.kind = Tok::Space;
+        t.text = " ";
+      }
+  }
 
   std::string Run() {
     HideAliases();
@@ -673,6 +684,7 @@ class Rewriter {
         if (IsPunct(t_[j], '(')) { ++depth; continue; }
         if (IsPunct(t_[j], ')')) { --depth; continue; }
         if (t_[j].kind == Tok::Word && t_[j].lower == t_[alias].lower) plain = false;  // the alias is used inside
+        if (IsWord(t_[j], "top")) plain = false;  // at any depth: the top rewriting must still see it
         if (depth != 0 || t_[j].kind != Tok::Word) continue;
         const std::string& w = t_[j].lower;
         if (w == "from" && !from) from = j;
@@ -735,8 +747,10 @@ class Rewriter {
     return t_.size();
   }
 
+  // Right to left, so that a select inside another one's count is rewritten before that count
+  // is taken as the limit.
   void TopRewrites() {
-    for (size_t i = 0; i < t_.size(); ++i) {
+    for (size_t i = t_.size(); i-- > 0;) {
       if (!IsWord(t_[i], "select")) continue;
       size_t top = Next(i);
       if (top < t_.size() && (IsWord(t_[top], "distinct") || IsWord(t_[top], "all"))) top = Next(top);
@@ -745,8 +759,9 @@ class Rewriter {
       std::string limit;
       size_t last = count;
       if (count < t_.size() && IsPunct(t_[count], '(')) {
+        // The parentheses stay: "top (select ...)" is a limit of "(select ...)".
         last = Match(count);
-        limit = Render(count + 1, last);
+        limit = Render(count, last + 1);
       } else if (count < t_.size() && t_[count].kind == Tok::Number) {
         limit = t_[count].text;
       } else {
@@ -755,12 +770,18 @@ class Rewriter {
       size_t after = Next(last);
       if (after < t_.size() && (IsWord(t_[after], "percent") || IsWord(t_[after], "with")))
         throw DialectError("top ... percent / with ties is not supported");
-      for (size_t k = top; k <= last; ++k) Blank(k);
+      // top is a reserved word: the server refuses a select list that starts with it, and the
+      // rewriting would leave it behind as a new top of the select.
+      if (after < t_.size() && IsWord(t_[after], "top")) throw DialectError("Incorrect syntax near 'top'.");
+      for (size_t k = top; k <= last; ++k) {
+        Blank(k);
+        if (k >= count) t_[k].before.clear();  // already part of the limit
+      }
       // The select's own end: its closing parenthesis, the end of the statement, or the next
       // member of a compound select (where SQLite allows no LIMIT of a single member).
       int depth = 0;
       size_t end = t_.size();
-      bool compound = false;
+      bool compound = false, ordered = false;
       for (size_t j = last + 1; j < t_.size(); ++j) {
         if (IsPunct(t_[j], '(')) ++depth;
         else if (IsPunct(t_[j], ')')) {
@@ -772,6 +793,20 @@ class Rewriter {
           end = j;
           compound = !IsPunct(t_[j], ';');
           break;
+        } else if (depth == 0 && IsWord(t_[j], "order")) {
+          ordered = true;
+        }
+      }
+      // The last member of a compound select: SQLite would apply its LIMIT to the whole
+      // compound, so it is wrapped like the others; an ORDER BY there sorts the whole compound
+      // on the server and cannot stay inside the wrapping.
+      if (!compound) {
+        size_t before = Prev(i);
+        if (before < t_.size() && IsWord(t_[before], "all")) before = Prev(before);
+        if (before < t_.size() && (IsWord(t_[before], "union") || IsWord(t_[before], "except") ||
+                                   IsWord(t_[before], "intersect"))) {
+          if (ordered) throw DialectError("top in the last select of a union followed by order by is not supported");
+          compound = true;
         }
       }
       std::string limitText = " LIMIT " + limit + " ";

@@ -5,9 +5,10 @@
 // functions the rewritten text calls (pt_datediff, pt_datetime, pt_left, ceiling, object_id,
 // ...) and the collation CI are registered by HostDatabase.
 //
-// What it rewrites (outside quoted texts and comments):
+// What it rewrites (outside quoted texts and comments; comments themselves are dropped):
 //   select [distinct] top N ...     -> select [distinct] ... LIMIT N  (a member of a union is
 //                                      wrapped: select * from (select ... LIMIT N))
+//   select top (expr) ...           -> select ... LIMIT (expr), a subquery included
 //   DATEDIFF(day, a, b), DATEADD(..) -> pt_datediff('day', a, b), pt_dateadd(...)
 //   cast(x as datetime)              -> pt_datetime(x)   (also smalldatetime, date)
 //   convert(type, x [, style])       -> cast(x as type), or pt_datetime(x) for date types
@@ -21,7 +22,8 @@
 //   if [not] (exists (...)) stmt     -> a condition evaluated first, then stmt when it holds
 // A batch is split into statements at every ";" outside parentheses and quotes.
 // Not supported (SQLite reports them): "+" as text concatenation, IF ... BEGIN ... END blocks,
-// ELSE, table hints.
+// ELSE, table hints; refused here: top ... percent / with ties, and top in the last select of a
+// union that ends in ORDER BY (the order is the whole union's, the limit only that select's).
 //
 // The PostgreSQL translation shares the splitting, `top`, IF, ALTER TABLE ... ADD, delete
 // without from and N'...'; its date and text functions live in the database (PgSupport.cpp),

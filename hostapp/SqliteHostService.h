@@ -15,7 +15,7 @@
 
 namespace pt::hostapp {
 
-class DbHostService : public HostService {
+class DbHostService final : public HostService {
  public:
   // The database must outlive the service. The current month's monthly tables are created
   // when missing, as the server's month roll-over does.

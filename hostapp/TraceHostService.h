@@ -19,7 +19,7 @@
 
 namespace pt::hostapp {
 
-class TraceHostService : public HostService {
+class TraceHostService final : public HostService {
  public:
   // Throws std::runtime_error naming the file and the system's reason when it cannot be opened.
   TraceHostService(HostService& inner, const std::string& path);

@@ -17,10 +17,11 @@ extern "C" __attribute__((visibility("default"))) void GetFormOne(
   }
 }
 
-// Runs when the host unloads the library.
+// Runs when the host unloads the library: the session values go with it, or every load and
+// unload would leave them behind.
 __attribute__((destructor)) static void UnloadModule() {
   try {
-    pt::session::Unload();
+    pt::session::FreeSessionValues();
   } catch (...) {
   }
 }

@@ -66,4 +66,15 @@ void Unload() {
   ReleaseHostModeTagView();
 }
 
+void FreeSessionValues() {
+  Unload();
+  delete &HostNotifyControl;
+  delete &OperatorCode;
+  delete &HostService;
+  delete &HostModeTag;
+  delete &Frmspbqdy;
+  delete &UnitType;
+  delete &YearMonth;
+}
+
 }  // namespace pt::session

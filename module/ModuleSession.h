@@ -2,7 +2,7 @@
 // The host session: the module-wide values GetFormOne records from the host's hand-over and that
 // every window reads, plus the two values the main window keeps for the whole module.
 //
-// The objects are created once and never destroyed (the unload step empties them), so no exit
+// The objects are created once and live until the library's unload step frees them, so no
 // order of static destructors can run into them.
 #include <QPointer>
 #include <QWidget>
@@ -36,9 +36,13 @@ TFrmspbqdy* OpenMainWindow(int32_t hostAppHandle, QWidget* notifyControl,
                            const unsigned char* operatorCode, QWidget* parentControl,
                            ::pt::HostService* service);
 
-// The unload step: clears HostModeTag and OperatorCode, releases HostService, clears UnitType and
-// YearMonth, and unmaps the shared-memory view.
+// Clears HostModeTag and OperatorCode, releases HostService, clears UnitType and YearMonth, and
+// unmaps the shared-memory view.
 void Unload();
+
+// The library's unload step: Unload(), then frees the session values themselves. Nothing of the
+// module may run afterwards; a host that loads the library again gets new ones.
+void FreeSessionValues();
 
 // The data service every request of the module goes through; a ModuleError when the host
 // handed over none.

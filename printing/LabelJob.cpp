@@ -39,7 +39,12 @@ TemplateChoice ChooseTemplate(const MemTable& templates, const std::string& sele
 }
 
 void LoadChosenTemplate(report::ReportEngine& engine, const MemTable& templates, const TemplateChoice& choice) {
-  engine.LoadStoredTemplate(templates.CellAt(choice.row, templates.FieldIndexOrThrow("f_ReportInfo")).ToText());
+  try {
+    engine.LoadStoredTemplate(templates.CellAt(choice.row, templates.FieldIndexOrThrow("f_ReportInfo")).ToText());
+  } catch (const ModuleError& e) {
+    // The engine's message says what is wrong; the clerk also needs to know which template.
+    throw ModuleError("打印模板“" + choice.name + "”无法装入：" + e.what());
+  }
 }
 
 void SetLabelVariables(report::ReportEngine& engine, const LabelTexts& texts) {

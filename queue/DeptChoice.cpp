@@ -114,7 +114,8 @@ void BuildDeptTree(MemTable& rows, DeptTree& tree) {
       const std::string code = FirstWord(tree.Text(top));
       NodeId group = DeptTree::kNoNode;
       for (int r = 0; r < count; ++r) {
-        if (number(r, fQt) != 1 || text(r, fFlbm) != code) continue;
+        // A row without a department code names no department (as under a category).
+        if (number(r, fQt) != 1 || text(r, fFlbm) != code || text(r, fBmbm).empty()) continue;
         if (group == DeptTree::kNoNode) {
           group = tree.AddChild(top, dept::kGroupText, dept::kImageGroup);
           tree.SetChildCheckType(group, dept::CheckType::CheckBox);

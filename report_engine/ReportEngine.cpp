@@ -1,6 +1,7 @@
 #include "report_engine/ReportEngine.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -14,6 +15,30 @@
 namespace pt::report {
 
 namespace {
+
+// Picture files are read when a report is prepared, and only regular files of at most this
+// size: a device such as /dev/zero would exhaust memory, a named pipe would hang the window.
+constexpr std::uintmax_t kMaxPictureBytes = 16u << 20;
+
+// The bytes of a picture file, or the reason it was not read.
+std::string ReadPictureFile(const std::string& path, std::string& bytes) {
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(st)) return "图片无法读取：" + path;
+  if (!std::filesystem::is_regular_file(st)) return "图片不是普通文件：" + path;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size > kMaxPictureBytes) return "图片超过 16 MB：" + path;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "图片无法读取：" + path;
+  // The file may have grown since: never read more than the limit and one byte.
+  bytes.clear();
+  char chunk[65536];
+  while (bytes.size() <= kMaxPictureBytes && in.read(chunk, sizeof chunk).gcount() > 0)
+    bytes.append(chunk, static_cast<size_t>(in.gcount()));
+  if (in.bad() || bytes.empty()) return "图片无法读取：" + path;
+  if (bytes.size() > kMaxPictureBytes) return "图片超过 16 MB：" + path;
+  return {};
+}
 
 // One band's objects bound for this preparation.
 struct BoundBand {
@@ -109,13 +134,7 @@ class Preparer {
       std::string error;
       if (o.type == TemplateObject::Type::Picture) {
         std::string bytes = o.imageBytes;
-        if (!o.imageFile.empty()) {
-          std::ifstream in(o.imageFile, std::ios::binary);
-          std::ostringstream s;
-          if (in) s << in.rdbuf();
-          bytes = s.str();
-          if (!in || bytes.empty()) error = "图片无法读取：" + o.imageFile;
-        }
+        if (!o.imageFile.empty()) error = ReadPictureFile(o.imageFile, bytes);
         if (error.empty()) {
           report_.images.push_back(std::make_shared<const std::string>(std::move(bytes)));
           image = static_cast<int>(report_.images.size()) - 1;

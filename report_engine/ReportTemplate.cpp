@@ -107,6 +107,31 @@ class Obj {
   std::string where_;
 };
 
+// Where the bytes stop being a JSON text the library accepts (the byte it read last, from 1).
+size_t DamagedAt(std::string_view bytes) {
+  struct Scan : nlohmann::json_sax<json> {
+    size_t at = 0;
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return true; }
+    bool key(string_t&) override { return true; }
+    bool end_object() override { return true; }
+    bool start_array(std::size_t) override { return true; }
+    bool end_array() override { return true; }
+    bool parse_error(std::size_t position, const std::string&, const json::exception&) override {
+      at = position;
+      return false;
+    }
+  } scan;
+  json::sax_parse(bytes.begin(), bytes.end(), &scan);
+  return scan.at;
+}
+
 std::string DecodeBase64(std::string_view in, const std::string& where) {
   auto value = [](char c) -> int {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -272,12 +297,11 @@ std::string_view SymbologyName(Symbology s) {
 ReportTemplate ParseTemplate(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) throw ModuleError("报表模板为空，无法读取");
-  json root;
-  try {
-    root = json::parse(bytes.begin(), bytes.end());
-  } catch (const json::parse_error& e) {
-    throw ModuleError("报表模板已损坏，无法读取（第 " + std::to_string(e.byte) + " 个字节处）");
-  }
+  // Without exceptions: the library's own (English) texts never reach the clerk, whatever the
+  // bytes hold (a broken structure, invalid UTF-8, a number beyond a double such as 1e400).
+  json root = json::parse(bytes.begin(), bytes.end(), nullptr, false);
+  if (root.is_discarded())
+    throw ModuleError("报表模板已损坏，无法读取（第 " + std::to_string(DamagedAt(bytes)) + " 个字节处）");
   if (!root.is_object() || !root.contains("format") || !root["format"].is_string() ||
       root["format"].get<std::string>() != "pricetag-report")
     throw ModuleError("不是本系统的报表模板，无法读取");

@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libpq-dev postgresql libzint-dev libxlsxwriter-dev zlib1g-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk fonts-wqy-zenhei poppler-utils unzip xvfb xauth
+  clang libclang-rt-14-dev  # second compiler; sanitizer and libFuzzer runtimes
 )
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()

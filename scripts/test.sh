@@ -10,23 +10,7 @@ export PRICETAG_CMAKE_ARGS="${PRICETAG_CMAKE_ARGS:--DPRICETAG_WERROR=ON}"
 build="${BUILD_DIR:-$here/build}"
 export QT_QPA_PLATFORM=offscreen
 
-if [ -z "${PRICETAG_TEST_PG:-}" ]; then
-  cluster=$(mktemp -d /tmp/pricetag-pg.XXXXXX)
-  trap '"$here/scripts/pg-test-cluster.sh" stop "$cluster"' EXIT
-  set +e
-  settings=$("$here/scripts/pg-test-cluster.sh" start "$cluster")
-  rc=$?
-  set -e
-  if [ $rc -eq 0 ]; then
-    eval "$settings"
-    echo "PostgreSQL half: a test cluster in $cluster"
-  elif [ "${CI:-}" = "true" ]; then
-    echo "PostgreSQL test cluster could not be started; under CI the PostgreSQL half must run" >&2
-    exit 1
-  else
-    echo "NOTE: the PostgreSQL half of the host and window tests is skipped (no PostgreSQL server here)" >&2
-  fi
-fi
+. "$here/scripts/pg-for-tests.sh"
 
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" --timeout 900

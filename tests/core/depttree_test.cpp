@@ -9,6 +9,7 @@
 #include "common/ModuleError.h"
 #include "dialogs/DeptTree.h"
 #include "queue/DeptChoice.h"
+#include "tests/support/DeptRows.h"
 
 namespace pt {
 namespace {
@@ -27,18 +28,6 @@ struct Row {
   const char* bmmc;
   int bmlx;
 };
-
-void DefineRows(MemTable& t) {
-  t.AddField("f_qt", FieldType::Integer);
-  t.AddField("f_bmflbm", FieldType::Text, 20);
-  t.AddField("f_bmflmc", FieldType::Text, 40);
-  t.AddField("f_jb", FieldType::Integer);
-  t.AddField("f_mj", FieldType::Integer);
-  t.AddField("f_bmbm", FieldType::Text, 20);
-  t.AddField("f_bmmc", FieldType::Text, 20);
-  t.AddField("f_bmlx", FieldType::Integer);
-  t.CreateDataSet();
-}
 
 void Fill(MemTable& t, const std::vector<Row>& rows) {
   for (const Row& r : rows) {
@@ -73,7 +62,7 @@ class DeptTreeTest : public ::testing::Test {
   void SetUp() override { Build(kRows); }
   void Build(const std::vector<Row>& rows) {
     MemTable t("rows");
-    DefineRows(t);
+    test::DefineDeptRows(t);
     Fill(t, rows);
     queue::BuildDeptTree(t, tree_);
   }
@@ -167,6 +156,15 @@ TEST_F(DeptTreeTest, ACategoryWithoutItsParentGradeHangsUnderTheNearestGradeAbov
   EXPECT_EQ(tree_.Text(tree_.NodeAt(3)), "9 x");
 }
 
+// A department row without a code names nothing a choice or a selection file could hold.
+TEST_F(DeptTreeTest, DepartmentRowsWithoutACodeAddNoNode) {
+  Build({{0, "01", "A", 1, 0, "", "", 0}, {0, "0101", "B", 2, 1, "", "", 0}, {0, "0101", "B", 2, 1, "", "x", 1},
+         {1, "01", "A", 1, 0, "", "y", 1}, {1, "01", "A", 1, 0, "019", "z", 1}});
+  std::vector<std::string> texts;
+  for (NodeId id : tree_.TreeOrder()) texts.push_back(tree_.Text(id));
+  EXPECT_EQ(texts, (std::vector<std::string>{dept::kRootText, "01 A", "0101 B", dept::kGroupText, "019 z"}));
+}
+
 TEST_F(DeptTreeTest, TickingRules) {
   struct Case {
     const char* what;
@@ -254,6 +252,9 @@ TEST_F(DeptTreeTest, SelectionLinesAreTrimmedAndMatchedWithoutCaseAndTheFirstNev
   EXPECT_EQ(TickedCodes(), (std::vector<std::string>{"1", "3"}));
   // No line that counts: nothing changes.
   tree_.ApplySelectionLines({"  ", ""});
+  EXPECT_EQ(TickedCodes(), (std::vector<std::string>{"1", "3"}));
+  // A file that names another top category further down does not switch the division either.
+  tree_.ApplySelectionLines({"0 A1", "0 B1", "1 e1", "1 d1"});
   EXPECT_EQ(TickedCodes(), (std::vector<std::string>{"1", "3"}));
 }
 
@@ -360,6 +361,27 @@ TEST_F(DeptChoiceTest, PreTickingRestoresExactlyTheConfirmedChoice) {
     EXPECT_EQ(queue::CollectTickedDepts(tree_), confirmed);
   }
   EXPECT_TRUE(tree_.Expanded(tree_.NodeAt(k0201)));
+}
+
+// Rows that start with a last-level category whose top category is missing hang it under the
+// root; the top level stays one of many, and the confirmed choice comes back in its own division.
+TEST_F(DeptChoiceTest, RowsWithoutTheirTopCategoryKeepTheTopLevelOneOfMany) {
+  Build({{0, "0101", "食品类", 2, 1, "", "", 0}, {0, "0101", "食品类", 2, 1, "010", "食品部", 1},
+         {0, "02", "百货事业部", 1, 0, "", "", 0}, {0, "0201", "服装类", 2, 1, "", "", 0},
+         {0, "0201", "服装类", 2, 1, "020", "服装部", 1}});
+  const NodeId orphan = At(1, "0101"), division = At(3, "02"), clothes = At(5, "020");
+  for (NodeId top : tree_.TopCategories()) EXPECT_EQ(tree_.CheckTypeOf(top), dept::CheckType::Radio);
+  tree_.SetRulesActive(true);
+  tree_.SetTicked(division, true);
+  EXPECT_FALSE(tree_.Ticked(orphan));
+  tree_.SetTicked(clothes, true);
+  const std::vector<std::string> confirmed = queue::CollectTickedDepts(tree_);
+  EXPECT_EQ(confirmed, (std::vector<std::string>{"3", "5"}));
+  Confirm();
+  tree_.SetTicked(orphan, true);  // the clerk switches division and cancels
+  tree_.SetRulesActive(false);
+  queue::PreTickFromChoice(tree_, cdsbm_);
+  EXPECT_EQ(queue::CollectTickedDepts(tree_), confirmed);
 }
 
 TEST_F(DeptChoiceTest, NothingRememberedTicksTheFirstTopCategoryAlone) {

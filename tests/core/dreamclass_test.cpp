@@ -42,9 +42,10 @@ ParamRows RequiredRows() {
 
 // Sets (or, with nullopt, removes) rows by exact key.
 ParamRows With(ParamRows rows, const std::vector<std::pair<std::string, std::optional<Variant>>>& changes) {
-  for (const auto& [key, value] : changes) {
+  for (const auto& change : changes) {
+    const std::string& key = change.first;  // a named reference: clang 14 captures no binding
     std::erase_if(rows, [&](const auto& r) { return r.first == key; });
-    if (value) rows.emplace_back(key, *value);
+    if (change.second) rows.emplace_back(key, *change.second);
   }
   return rows;
 }

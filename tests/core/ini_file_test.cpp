@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <set>
 #include <string>
+#include <tuple>
 
 #include "common/GbkCodec.h"
 #include "common/IniFile.h"
@@ -116,6 +122,21 @@ TEST_F(IniFileTest, NewKeysGoToTheEndOfTheirSectionNewSectionsToTheEnd) {
   EXPECT_EQ(Read("frmyjgdgdview", "F_SPBM"), "1,80");
 }
 
+// However the file's last line ends, a new key lands on a line of its own and the old lines keep
+// their values.
+TEST_F(IniFileTest, EveryEndingOfTheLastLineTakesANewKey) {
+  for (const char* ending : {"\r\n", "\n", "\r", ""}) {
+    const std::string before = std::string("[a]\r\nx=1") + ending;
+    WriteBytes(dir_ / "e.ini", before);
+    WriteIniValue("e.ini", "a", "k", "v", Dir());
+    WriteIniValue("e.ini", "b", "m", "w", Dir());
+    const std::string after = ReadBytes(dir_ / "e.ini");
+    EXPECT_EQ(after.compare(0, before.size(), before), 0) << "the old bytes stay: " << after;
+    for (auto [section, key, value] : {std::tuple{"a", "x", "1"}, {"a", "k", "v"}, {"b", "m", "w"}})
+      EXPECT_EQ(ReadIniValue("e.ini", section, key, "<none>", Dir()), value) << key << " in " << after;
+  }
+}
+
 TEST_F(IniFileTest, ChineseValuesAreGbkOnDisk) {
   WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Spdj", "一等品", Dir());
   EXPECT_EQ(OnDisk(), Replace(original_, Gbk("Spdj=合格"), Gbk("Spdj=一等品")));
@@ -183,6 +204,57 @@ TEST_F(IniFileTest, SeveralValuesAreStoredTogetherOrNotAtAll) {
   EXPECT_THROW(WriteIniValues("Tallmerpos.ini", "SpBjqDy", {{"Spdj", "一等品"}, {"Jjyy", "\xF0\x9F\x98\x80"}}, Dir()),
                ModuleError);
   EXPECT_EQ(OnDisk(), original_);
+}
+
+// A process writing the settings over and over is killed at random moments; every time the file
+// is one of the whole files it may hold, never a mixture or a cut-short one.
+TEST_F(IniFileTest, AWriterKilledAtAnyMomentLeavesAWholeFile) {
+  const std::string shortValue = "1";
+  const std::string longValue(4000, '7');  // a torn write would show as a length in between
+  const std::set<std::string> whole = {original_, Replace(original_, "Mbwz = 3 ", "Mbwz = " + shortValue),
+                                       Replace(original_, "Mbwz = 3 ", "Mbwz = " + longValue)};
+  // How long one write takes here (it is synced to the disk): kills fall within the next one.
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 5; ++i) WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Mbwz", i % 2 ? longValue : shortValue, Dir());
+  const auto oneWrite = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start) / 5;
+  WriteBytes(dir_ / "Tallmerpos.ini", original_);
+  std::mt19937 random(20241211);
+  std::uniform_int_distribution<int> finished(0, 2);  // writes to let through before the kill
+  std::uniform_int_distribution<int64_t> delay(0, oneWrite.count());
+  int kills = 0, changes = 0;
+  std::string last = original_;
+  for (int round = 0; round < 200; ++round) {
+    int done[2];
+    ASSERT_EQ(pipe(done), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(done[0]);
+      try {
+        for (int i = 0;; ++i) {
+          WriteIniValue("Tallmerpos.ini", "SpBjqDy", "Mbwz", i % 2 ? longValue : shortValue, Dir());
+          if (write(done[1], "w", 1) != 1) break;
+        }
+      } catch (...) {
+      }
+      _exit(1);
+    }
+    close(done[1]);
+    char c;
+    for (int n = finished(random); n > 0 && read(done[0], &c, 1) == 1;) --n;
+    usleep(static_cast<useconds_t>(delay(random)));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    close(done[0]);
+    kills += WIFSIGNALED(status) ? 1 : 0;
+    const std::string now = OnDisk();
+    ASSERT_EQ(whole.count(now), 1u) << "round " << round << ": " << now.size() << " bytes";
+    changes += now != last ? 1 : 0;
+    last = now;
+  }
+  EXPECT_EQ(kills, 200) << "the writer never stops by itself";
+  EXPECT_GT(changes, 50) << "the kills fell while the file was being replaced, not all before";
 }
 
 TEST_F(IniFileTest, UtfEightFilesWithByteOrderMarkStayUtfEight) {

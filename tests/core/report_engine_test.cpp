@@ -1,6 +1,8 @@
 // Preparing reports in the core: label templates, barcodes and their error marks, the grid
 // report, the prepared-report file, the in-memory table adapter and spreadsheet tabulation.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -278,6 +280,43 @@ TEST(PrepareLabels, PictureFileThatCannotBeReadIsMarked) {
   EXPECT_TRUE(Contains(Texts(r.pages[0]), "图片错误\n/nonexistent/logo.png"));
   ASSERT_EQ(r.warnings.size(), 2u);
   EXPECT_EQ(r.warnings[0], "第 1 条记录：图片无法读取：/nonexistent/logo.png");
+}
+
+TEST(PrepareLabels, PicturesAreReadOnlyFromRegularFilesUpTo16MB) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("pt_pictures_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string fifo = (dir / "pipe.png").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string big = (dir / "big.png").string();
+  std::ofstream(big).close();
+  std::filesystem::resize_file(big, (16u << 20) + 1);  // sparse: no disk is used
+  const std::string small = (dir / "logo.png").string();
+  std::ofstream(small, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n", 8);
+  struct Case { std::string file; std::string warning; };
+  const Case cases[] = {
+      {"/dev/zero", "图片不是普通文件：/dev/zero"},
+      {fifo, "图片不是普通文件：" + fifo},
+      {dir.string(), "图片不是普通文件：" + dir.string()},
+      {big, "图片超过 16 MB：" + big},
+      {small, ""},
+  };
+  for (const Case& c : cases) {
+    ReportEngine engine;
+    engine.LoadTemplate(R"({"format":"pricetag-report","version":1,"page":{"width":50,"height":30},
+        "bands":[{"type":"masterData","height":30,"objects":[
+          {"type":"picture","x":1,"y":1,"width":10,"height":10,"file":")" + c.file + R"("}]}]})");
+    RowsDataSource data = Products(1);
+    PreparedReport r = engine.Prepare(data);
+    if (c.warning.empty()) {
+      EXPECT_TRUE(r.warnings.empty()) << c.file;
+      ASSERT_EQ(r.images.size(), 1u);
+      EXPECT_EQ(r.images[0]->size(), 8u);
+    } else {
+      EXPECT_EQ(r.warnings, std::vector<std::string>{"第 1 条记录：" + c.warning}) << c.file;
+      EXPECT_TRUE(r.images.empty());
+    }
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(PreparedFile, RoundTripsAndRefusesDamagedFiles) {

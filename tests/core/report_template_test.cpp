@@ -110,6 +110,10 @@ TEST(TemplateFormat, EveryPartIsCheckedWithItsPlaceInTheMessage) {
        "报表模板有误：文本“[a”中的“[”没有对应的“]”"},
       {head + R"("bands":[{"type":"masterData","height":5,"objects":[{"type":"text","x":0,"y":0,"width":-5,"height":5,"text":""}]}]})",
        "报表模板有误：第 1 个区（band）第 1 个对象“width”的值 -5 超出范围（0 至 5000）"},
+      // What the JSON reader refuses is a damaged template, never the reader's own text.
+      {head + R"("page":{"width":1e400},"bands":[]})", "报表模板已损坏，无法读取（第 61 个字节处）"},
+      {head + R"("page":{"width":-1e400},"bands":[]})", "报表模板已损坏，无法读取（第 62 个字节处）"},
+      {head + "\"name\":\"\xFF\"}", "报表模板已损坏，无法读取（第 49 个字节处）"},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseError(c.body), c.message) << c.body;
 }

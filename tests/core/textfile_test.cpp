@@ -33,6 +33,8 @@ TEST(TextFile, LinesAsAReaderSeesThem) {
     EXPECT_EQ(lines, c.want);
   }
   EXPECT_FALSE(ReadTextFileLines("/nonexistent/dir/file.txt", lines));
+  // Only regular files: a device would never end, a directory is no text.
+  for (const char* odd : {"/dev/zero", "/tmp"}) EXPECT_FALSE(ReadTextFileLines(odd, lines)) << odd;
 }
 
 TEST(TextFile, WritesGbkWithCrLf) {

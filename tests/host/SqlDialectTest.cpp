@@ -78,10 +78,23 @@ TEST_P(Dialect, TopBecomesALimitOfItsOwnSelect) {
   EXPECT_EQ(Column(Open("select top 2 f_Spbm from tbSpda where f_Mj=1 order by f_Spbm desc"), "f_Spbm"),
             (std::vector<std::string>{"A0301", "000201"}));
   EXPECT_EQ(Open("select distinct top (1) f_bmbm from tbSpda order by f_bmbm").rows.size(), 1u);
-  // A member of a union gets its own limit.
+  // A member of a union gets its own limit, the last one too.
   EXPECT_EQ(Open("select top 1 f_Spbm from tbSpda where f_Spbm='000101' union select f_Spbm from tbSpda where f_Spbm='A0301'")
                 .rows.size(),
             2u);
+  EXPECT_EQ(Open("select f_Spbm from tbSpda where f_Spbm='000101' union all select top 1 f_Spbm from tbSpda").rows.size(), 2u);
+  // A comment after the count, or ending the text, keeps the limit; a count may be a subquery,
+  // itself with a top.
+  ASSERT_GT(Open("select f_Spbm from tbSpda").rows.size(), 2u);
+  struct Case { const char* sql; size_t rows; } cases[] = {
+      {"select top 2 f_Spbm from tbSpda --", 2},
+      {"select top 2 -- two\n f_Spbm from tbSpda /* no more */ -- really", 2},
+      {"select top (select count(*) from tbZyda where f_Zybm in ('0001','0002')) f_Spbm from tbSpda", 2},
+      {"select top (select top 1 count(*) from tbZyda where f_Zybm='0001') f_Spbm from tbSpda order by f_Spbm", 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Open(c.sql).rows.size(), c.rows) << c.sql;
+  // Where the limit cannot be kept to its own select, the statement is refused, never run another way.
+  EXPECT_THROW(TranslateBatch("select f_Spbm from tbSpda union select top 1 f_Spbm from tbSpda order by 1"), DialectError);
 }
 
 // alias.col IN (SELECT ...) is answered through EXISTS; NULLs must come out as on the server.
@@ -97,6 +110,9 @@ TEST_P(Dialect, InSubqueryKeepsThreeValuedLogic) {
       {"not (da.f_Spbm in (select x.f_Sphh from tbSpda x))", "0"},
       {"(da.f_Spbm in (select x.f_Sphh from tbSpda x)) is null", "6"},
       {"da.f_Spbm in (select f_spbm from tbgysdz where f_gysbm='G001') and da.f_Spbm not in (select f_spbm from tbPlzj)",
+       "1"},
+      // A top inside the subquery gets its limit there.
+      {"da.f_Spbm in (select k.f_spbm from tblsdkz k where k.f_spbm in (select top 1 x.f_Spbm from tbSpda x order by x.f_Spbm))",
        "1"},
   };
   for (const Case& c : cases)
@@ -147,8 +163,12 @@ TEST_P(Dialect, BatchesRunInOrderAndAFailureChangesNothing) {
 
 TEST(DialectText, UnreadableTextIsAnError) {
   for (const char* bad : {"select 'open", "select (1", "select 1)", "if exists (select 1) begin update t set a=1 end",
-                          "select top 10 percent * from t", "/* no end"})
+                          "select top 10 percent * from t", "/* no end",
+                          // the word top is reserved: no select list starts with it
+                          "select top 1 top from t", "select top (1) top from t"})
     EXPECT_THROW(TranslateBatch(bad), DialectError) << bad;
+  // SQLite would stop reading at the NUL and run "delete from tbRFBjq" on every row.
+  EXPECT_THROW(TranslateBatch(std::string("delete from tbRFBjq\0 where f_Zybm='0001'", 40)), DialectError);
 }
 
 TEST_P(Dialect, ADateThatIsNoDateFailsTheStatement) {

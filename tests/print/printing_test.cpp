@@ -51,6 +51,15 @@ TEST_F(PrintingTest, TheTemplateMustBeChosenAndKnown) {
   w->tbnPreview->click();
   EXPECT_EQ(MessageTexts().back(), "别的模板打印模板不存在！");
   EXPECT_TRUE(w->cdsPrint.IsEmpty());
+  // A damaged template is named in the message, whatever the JSON reader found wrong.
+  w->CdsTemplate.First();
+  w->CdsTemplate.Edit();
+  w->CdsTemplate.Set("f_ReportInfo", hostapp::HexTemplate(
+      R"({"format":"pricetag-report","version":1,"page":{"width":1e400},"bands":[]})"));
+  w->CdsTemplate.Post();
+  w->cboTemplate->setCurrentIndex(0);
+  w->tbnPreview->click();
+  EXPECT_EQ(MessageTexts().back(), "打印模板“普通标价签”无法装入：报表模板已损坏，无法读取（第 61 个字节处）");
 }
 
 TEST_F(PrintingTest, SettingsDialogKeepsGradeReasonAndPeriodInTheFileAndTheRemarkInMemory) {

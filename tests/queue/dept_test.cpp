@@ -236,7 +236,7 @@ TEST_F(DeptTest, TicksFollowTheRulesOnlyWhileTheWindowShows) {
 
 TEST_F(DeptTest, AMouseClickOnTheMarkTicksAndAnyButtonSelects) {
   ASSERT_NE(OpenAtHeadquarters(), nullptr);
-  ChooseWith([this](TFrmSelectBM* s) {
+  ChooseWith([](TFrmSelectBM* s) {
     QTreeWidgetItem* item = Item(s, k0102);
     s->tnbm->scrollToItem(item);
     const QRect r = s->tnbm->visualItemRect(item);
@@ -334,7 +334,7 @@ TEST_F(DeptTest, SavingAndLoadingASelectionFile) {
 
 TEST_F(DeptTest, ConfirmingBuildsTheChoiceAndReopeningTicksItAgain) {
   ASSERT_NE(OpenAtHeadquarters(), nullptr);
-  ChooseWith([this](TFrmSelectBM* s) {
+  ChooseWith([](TFrmSelectBM* s) {
     Toggle(s, k0101);
     Toggle(s, k011);
     s->btnok->click();
@@ -345,7 +345,7 @@ TEST_F(DeptTest, ConfirmingBuildsTheChoiceAndReopeningTicksItAgain) {
   EXPECT_EQ(window_->cdsbm.RecordCount(), 3);
 
   // Reopening shows the confirmed ticks; changes that are cancelled are forgotten.
-  ChooseWith([this](TFrmSelectBM* s) {
+  ChooseWith([](TFrmSelectBM* s) {
     EXPECT_EQ(Ticked(s), (std::vector<int>{k01, k0101, k010, k011}));
     EXPECT_TRUE(Item(s, k0101)->isExpanded());
     Toggle(s, k02);
@@ -353,7 +353,7 @@ TEST_F(DeptTest, ConfirmingBuildsTheChoiceAndReopeningTicksItAgain) {
   });
   EXPECT_EQ(window_->DeptRestriction, kEdgeCaseSql);
   // Confirming nothing is refused and leaves the choice in force.
-  ChooseWith([this](TFrmSelectBM* s) {
+  ChooseWith([](TFrmSelectBM* s) {
     EXPECT_EQ(Ticked(s), (std::vector<int>{k01, k0101, k010, k011}));
     Toggle(s, k0101);
     Toggle(s, k011);
@@ -365,14 +365,14 @@ TEST_F(DeptTest, ConfirmingBuildsTheChoiceAndReopeningTicksItAgain) {
   EXPECT_EQ(window_->DeptRestriction, kEdgeCaseSql);
   EXPECT_EQ(window_->ChosenDeptNodes, (std::vector<std::string>{"1", "2", "3", "5"}));
   // A choice in the second division comes back in the second division.
-  ChooseWith([this](TFrmSelectBM* s) {
+  ChooseWith([](TFrmSelectBM* s) {
     EXPECT_EQ(Ticked(s), (std::vector<int>{k01, k0101, k010, k011}));
     Toggle(s, k02);
     Toggle(s, k020);
     s->btnok->click();
   });
   EXPECT_EQ(window_->DeptRestriction, "select f_bmbm,f_bmmc from tbbmda where f_bmbm in ('020')");
-  ChooseWith([this](TFrmSelectBM* s) {
+  ChooseWith([](TFrmSelectBM* s) {
     EXPECT_EQ(Ticked(s), (std::vector<int>{k02, k020}));
     s->btncancel->click();
   });

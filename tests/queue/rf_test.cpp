@@ -26,7 +26,7 @@ namespace {
 constexpr const char* kToday = "20241210";
 
 // Forwards to the real data service, keeps every call and fails or raises where a test asks.
-class RfHost : public HostService {
+class RfHost final : public HostService {
  public:
   struct Call {
     int dispId;

@@ -11,7 +11,7 @@
 
 namespace pt::test {
 
-class RecordingHost : public HostService {
+class RecordingHost final : public HostService {
  public:
   struct Call {
     int dispId;
@@ -63,7 +63,7 @@ namespace pt::test {
 
 // Forwards every call to a real host service and keeps it, with its arguments, like
 // RecordingHost does for scripted answers.
-class RecordingProxy : public HostService {
+class RecordingProxy final : public HostService {
  public:
   explicit RecordingProxy(HostService& inner) : inner_(inner) {}
   void AddRef() override { inner_.AddRef(); ++refs_; }
