@@ -40,15 +40,17 @@ using designer::ObjectKind;
 using designer::ObjectRef;
 using designer::TFrmBqsj;
 
-class DesignerWindow : public MainWindowFixture {
+class DesignerWindow : public MainWindowFixture, public ::testing::WithParamInterface<Backend> {
  protected:
-  static void SetUpTestSuite() { file_ = new SeededDatabaseFile(60, "01", "20240315"); }
+  // One seeded database per back end, shared by the suite's tests as a shop's database is.
+  static void SetUpTestSuite() { masters_ = new SeededMasters(60, "01", "20240315"); }
   static void TearDownTestSuite() {
-    delete file_;
-    file_ = nullptr;
+    delete masters_;
+    masters_ = nullptr;
   }
+  const SeededDatabaseFile& File() const { return masters_->For(GetParam()); }
   void SetUp() override {
-    db_ = std::make_unique<hostapp::HostDatabase>(file_->path(), hostapp::ServerClock::Pinned(file_->serverDate()));
+    db_ = std::make_unique<hostapp::HostDatabase>(File().path(), hostapp::ServerClock::Pinned(File().serverDate()));
     designer_ = std::make_unique<TFrmBqsj>(db_.get());
     designer_->show();
   }
@@ -96,14 +98,14 @@ class DesignerWindow : public MainWindowFixture {
 
   std::vector<std::string> Messages() const { return MessageTexts(); }
 
-  static SeededDatabaseFile* file_;
+  static SeededMasters* masters_;
   std::unique_ptr<hostapp::HostDatabase> db_;
   std::unique_ptr<TFrmBqsj> designer_;
   std::unique_ptr<SeededHost> host_;
   QTemporaryDir dir_;
 };
 
-SeededDatabaseFile* DesignerWindow::file_ = nullptr;
+SeededMasters* DesignerWindow::masters_ = nullptr;
 
 std::string PdfText(const QString& pdf) {
   QProcess p;
@@ -112,7 +114,7 @@ std::string PdfText(const QString& pdf) {
   return QString::fromUtf8(p.readAllStandardOutput()).toStdString();
 }
 
-TEST_F(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt) {
+TEST_P(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt) {
   EXPECT_EQ(designer_->objectName(), "TFrmBqsj");
   designer_->NNew->trigger();
   Drop("f_Spmc", 2, 2);
@@ -157,7 +159,7 @@ TEST_F(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt)
   EXPECT_EQ(Doc().Name(), "设计器标签");
 
   // The module's main window, opened afresh, offers the template and prints with it.
-  host_ = std::make_unique<SeededHost>(*file_);
+  host_ = std::make_unique<SeededHost>(File());
   TFrmspbqdy* w = Open(host_->service);
   ASSERT_NE(w, nullptr);
   const int position = w->cboTemplate->findText(QString::fromUtf8("设计器标签"));
@@ -192,7 +194,7 @@ TEST_F(DesignerWindow, ANewLabelMadeWithTheMouseIsSavedAndTheMainWindowPrintsIt)
   }
 }
 
-TEST_F(DesignerWindow, MouseKeysAndMenusEditAndUndoRedoReturnTheExactJson) {
+TEST_P(DesignerWindow, MouseKeysAndMenusEditAndUndoRedoReturnTheExactJson) {
   designer_->NNew->trigger();
   std::vector<std::string> states{Doc().Serialize()};
   auto record = [&] { states.push_back(Doc().Serialize()); };
@@ -258,7 +260,7 @@ TEST_F(DesignerWindow, MouseKeysAndMenusEditAndUndoRedoReturnTheExactJson) {
   EXPECT_TRUE(ui_.messages.empty());
 }
 
-TEST_F(DesignerWindow, DamagedTemplatesOpenWithAClearMessageAndNothingIsOverwritten) {
+TEST_P(DesignerWindow, DamagedTemplatesOpenWithAClearMessageAndNothingIsOverwritten) {
   ASSERT_TRUE(designer_->OpenFromDatabase(QString::fromUtf8("普通标价签")));
   const std::string shown = Doc().Serialize();
   const QString damaged = QString::fromStdString(DataDir() + "/report_damaged.json");
@@ -270,7 +272,7 @@ TEST_F(DesignerWindow, DamagedTemplatesOpenWithAClearMessageAndNothingIsOverwrit
   EXPECT_EQ(Doc().Serialize(), shown);
 
   // A damaged row in the database: reported, and no row is written.
-  hostapp::HostDatabase writer(file_->path());
+  hostapp::HostDatabase writer(File().path());
   const std::string good = hostapp::TemplateStore(writer).Load("促销标价签");
   hostapp::Statement(writer, "UPDATE tbbbmb SET f_ReportInfo=?1 WHERE f_Reportname='促销标价签'")
       .Bind(1, report::EncodeStoredTemplate(good.substr(0, 120)))
@@ -292,7 +294,7 @@ TEST_F(DesignerWindow, DamagedTemplatesOpenWithAClearMessageAndNothingIsOverwrit
   EXPECT_EQ(Doc().Serialize(), shown);
 }
 
-TEST_F(DesignerWindow, SavingAsksAboutProblemsAndAboutReplacingAnotherTemplate) {
+TEST_P(DesignerWindow, SavingAsksAboutProblemsAndAboutReplacingAnotherTemplate) {
   designer_->NNew->trigger();
   Drop("f_Spmc", 50, 35);  // hangs over the label's edge
   designer_->UpdatePreview();
@@ -314,7 +316,7 @@ TEST_F(DesignerWindow, SavingAsksAboutProblemsAndAboutReplacingAnotherTemplate) 
   EXPECT_FALSE(designer_->Editor().Modified());
 
   // Saving under the name of another template asks first; No leaves that row alone.
-  hostapp::HostDatabase reader(file_->path());
+  hostapp::HostDatabase reader(File().path());
   const std::string before = hostapp::TemplateStore(reader).Load("普通标价签");
   ui_.messageAnswers.push_back(ui::kResultNo);
   EXPECT_FALSE(designer_->SaveToDatabase(QString::fromUtf8("普通标价签")));
@@ -322,7 +324,7 @@ TEST_F(DesignerWindow, SavingAsksAboutProblemsAndAboutReplacingAnotherTemplate) 
   EXPECT_EQ(hostapp::TemplateStore(reader).Load("普通标价签"), before);
 }
 
-TEST_F(DesignerWindow, PageSetupMakesASheetAndThePreviewFollows) {
+TEST_P(DesignerWindow, PageSetupMakesASheetAndThePreviewFollows) {
   ASSERT_TRUE(designer_->OpenFromDatabase(QString::fromUtf8("普通标价签")));
   bool refused = false;
   ui_.Then([&](QDialog* d) {
@@ -359,7 +361,7 @@ TEST_F(DesignerWindow, PageSetupMakesASheetAndThePreviewFollows) {
 }
 
 // The wheel over the property panel scrolls it; a box the pointer happens to cross keeps its value.
-TEST_F(DesignerWindow, TheWheelOverThePanelChangesNoProperty) {
+TEST_P(DesignerWindow, TheWheelOverThePanelChangesNoProperty) {
   designer_->NNew->trigger();
   Drop("f_Spmc", 2, 2);
   const std::string before = Doc().Serialize();
@@ -373,7 +375,7 @@ TEST_F(DesignerWindow, TheWheelOverThePanelChangesNoProperty) {
 }
 
 // Every control a user works is found by its name, in the house's style.
-TEST_F(DesignerWindow, EveryControlHasItsName) {
+TEST_P(DesignerWindow, EveryControlHasItsName) {
   std::vector<std::string> unnamed;
   for (QWidget* w : designer_->findChildren<QWidget*>()) {
     const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
@@ -392,6 +394,8 @@ TEST_F(DesignerWindow, EveryControlHasItsName) {
     }
   }
 }
+
+PT_INSTANTIATE_BACKENDS(DesignerWindow);
 
 }  // namespace
 }  // namespace pt::test
