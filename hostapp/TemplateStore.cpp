@@ -66,8 +66,10 @@ bool TemplateStore::Save(std::string_view name, std::string_view templateBytes) 
     } else {
       Statement st(db_,
                    "INSERT INTO tbbbmb(f_lb,f_Reportname,f_ReportInfo,f_xh) "
-                   "SELECT ?1, ?2, ?3, coalesce(max(f_xh),0)+1 FROM tbbbmb WHERE f_lb=?1");
-      st.Bind(1, category_).Bind(2, trimmed).Bind(3, stored).Run();
+                   "SELECT ?1, ?2, ?3, coalesce(max(f_xh),0)+1 FROM tbbbmb WHERE f_lb=?4");
+      // The category is bound twice: PostgreSQL gives one parameter one type, and a selected
+      // value and a compared column deduce different ones.
+      st.Bind(1, category_).Bind(2, trimmed).Bind(3, stored).Bind(4, category_).Run();
     }
     db_.Commit();
     return replace;
