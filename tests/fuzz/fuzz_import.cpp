@@ -1,8 +1,9 @@
 // Both import file formats from one file's bytes, read as the main window reads them (GBK unless
-// a UTF-8 byte-order mark says otherwise). Code lists: the condition lists every distinct line
-// once, in the order met, each quoted so that it reads back exactly. Amount-controlled lines:
-// a line is refused with the clerk's message, or gives at least nine items and the price of the
-// ninth; queued into the print queue its texts stay whole characters within their sizes.
+// a UTF-8 byte-order mark says otherwise). Code lists: the condition lists every distinct line,
+// without the blanks around it, once, in the order met, each quoted so that it reads back
+// exactly. Amount-controlled lines: a line is refused with the clerk's message, or gives at
+// least nine items and the price of the ninth; queued into the print queue its texts stay whole
+// characters within their sizes.
 #include <set>
 
 #include "common/GbkCodec.h"
@@ -68,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::set<std::string> seen;
   for (const std::string& line : lines) {
     list.Add(line);
-    if (seen.insert(line).second) distinct.push_back(line);
+    const std::string code = Trim(line);  // blanks around a code are not part of it
+    if (seen.insert(code).second) distinct.push_back(code);
   }
   FUZZ_CHECK(list.size() == distinct.size());
   if (!list.Empty()) {
