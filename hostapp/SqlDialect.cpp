@@ -372,7 +372,7 @@ class Rewriter {
         size_t n = Next(j);
         if (n < t_.size() && IsPunct(t_[n], '(')) {
           if (aggregate(t.lower)) aggregated = true;
-          if (aggregate(t.lower) || IsWord(t_[Next(n)], "select")) j = Match(n);  // not bare inside
+          if (aggregate(t.lower) || (Next(n) < t_.size() && IsWord(t_[Next(n)], "select"))) j = Match(n);  // not bare inside
           continue;
         }
         if (IsBoundaryWord(t.lower) || t.lower == "null" || t.lower == "end" || t.lower == "case") continue;
@@ -750,6 +750,14 @@ class Rewriter {
   // Right to left, so that a select inside another one's count is rewritten before that count
   // is taken as the limit.
   void TopRewrites() {
+    // top is a reserved word of the server: anywhere but right after select (distinct / all) it
+    // is a syntax error there, and here it could come out as a new top of a rewritten select.
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (!IsWord(t_[i], "top")) continue;
+      size_t before = Prev(i);
+      if (before < t_.size() && (IsWord(t_[before], "distinct") || IsWord(t_[before], "all"))) before = Prev(before);
+      if (before >= t_.size() || !IsWord(t_[before], "select")) throw DialectError("Incorrect syntax near 'top'.");
+    }
     for (size_t i = t_.size(); i-- > 0;) {
       if (!IsWord(t_[i], "select")) continue;
       size_t top = Next(i);

@@ -165,7 +165,8 @@ TEST(DialectText, UnreadableTextIsAnError) {
   for (const char* bad : {"select 'open", "select (1", "select 1)", "if exists (select 1) begin update t set a=1 end",
                           "select top 10 percent * from t", "/* no end",
                           // the word top is reserved: no select list starts with it
-                          "select top 1 top from t", "select top (1) top from t"})
+                          "select top 1 top from t", "select top (1) top from t", "select '' top 5 a from t",
+                          "select a from t where top=1"})
     EXPECT_THROW(TranslateBatch(bad), DialectError) << bad;
   // SQLite would stop reading at the NUL and run "delete from tbRFBjq" on every row.
   EXPECT_THROW(TranslateBatch(std::string("delete from tbRFBjq\0 where f_Zybm='0001'", 40)), DialectError);
