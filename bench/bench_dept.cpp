@@ -94,11 +94,7 @@ void BM_PreTickAndCompose(benchmark::State& state) {
   Fixture f;
   for (auto c : f.tree.Children(f.tree.TopCategories()[0])) f.tree.SetTicked(c, true);
   MemTable cdsbm("cdsbm");
-  cdsbm.AddField("f_bmbm", FieldType::Text, 20);
-  cdsbm.AddField("f_bmmc", FieldType::Text, 20);
-  cdsbm.AddField("f_plxh", FieldType::Integer);
-  cdsbm.AddField("f_bmlx", FieldType::Integer);
-  cdsbm.AddField("f_flbm", FieldType::Text, 20);
+  queue::DefineChoiceFields(cdsbm);
   queue::PrepareChoiceTable(cdsbm);
   cdsbm.CreateDataSet();
   const queue::DeptChoice choice = queue::ComposeDeptChoice(f.tree, queue::CollectTickedDepts(f.tree));

@@ -130,6 +130,14 @@ void BuildDeptTree(MemTable& rows, DeptTree& tree) {
   }
 }
 
+void DefineChoiceFields(MemTable& cdsbm) {
+  cdsbm.AddField("f_bmbm", FieldType::Text, 20);
+  cdsbm.AddField("f_bmmc", FieldType::Text, 20);
+  cdsbm.AddField("f_plxh", FieldType::Integer);
+  cdsbm.AddField("f_bmlx", FieldType::Integer);
+  cdsbm.AddField("f_flbm", FieldType::Text, 20);
+}
+
 void PrepareChoiceTable(MemTable& cdsbm) {
   cdsbm.AddIndex(kChoiceIndex, kChoiceIndexFields);
   cdsbm.SetIndexName(kChoiceIndex);

@@ -29,6 +29,9 @@ std::string DeptTreeArgument(const std::string& operatorCode);
 // tree is then left empty.
 void BuildDeptTree(MemTable& rows, dept::DeptTree& tree);
 
+// The fields of the remembered choice (cdsbm): department code and name, order, kind, category.
+void DefineChoiceFields(MemTable& cdsbm);
+
 // Gives the remembered choice its fields' order index (before it is opened).
 void PrepareChoiceTable(MemTable& cdsbm);
 

@@ -35,6 +35,7 @@
 #include "printing/PrintLogRecorder.h"
 #include "printing/PrintRecord.h"
 #include "printing/UnitDysz.h"
+#include "queue/DeptChoice.h"
 #include "queue/QueueFile.h"
 #include "queue/QueueFill.h"
 #include "queue/QueueRecord.h"
@@ -110,11 +111,7 @@ TFrmspbqdy::TFrmspbqdy(QWidget* owner) : TFrmBase(owner) {
   queue::DefineConditionFields(cdsSend);
   queue::DefineSearchFields(cdsSearch);
   printing::DefinePrintFields(cdsPrint);
-  cdsbm.AddField("f_bmbm", FieldType::Text, 20);
-  cdsbm.AddField("f_bmmc", FieldType::Text, 20);
-  cdsbm.AddField("f_plxh", FieldType::Integer);
-  cdsbm.AddField("f_bmlx", FieldType::Integer);
-  cdsbm.AddField("f_flbm", FieldType::Text, 20);
+  queue::DefineChoiceFields(cdsbm);
   cdsPTTJ.CreateDataSet();
   cdsHYTJ.CreateDataSet();
   cdsSearch.CreateDataSet();

@@ -284,11 +284,7 @@ TEST_F(DeptTreeTest, SelectAllAndNone) {
 class DeptChoiceTest : public DeptTreeTest {
  protected:
   DeptChoiceTest() {
-    cdsbm_.AddField("f_bmbm", FieldType::Text, 20);
-    cdsbm_.AddField("f_bmmc", FieldType::Text, 20);
-    cdsbm_.AddField("f_plxh", FieldType::Integer);
-    cdsbm_.AddField("f_bmlx", FieldType::Integer);
-    cdsbm_.AddField("f_flbm", FieldType::Text, 20);
+    queue::DefineChoiceFields(cdsbm_);
     queue::PrepareChoiceTable(cdsbm_);
     cdsbm_.CreateDataSet();
   }

@@ -136,11 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const queue::DeptChoice choice = queue::ComposeDeptChoice(tree, chosen);
   const std::string top = FirstWord(tree.Text(tree.TickedTopCategory()));
   MemTable cdsbm("cdsbm");
-  cdsbm.AddField("f_bmbm", FieldType::Text, 20);
-  cdsbm.AddField("f_bmmc", FieldType::Text, 20);
-  cdsbm.AddField("f_plxh", FieldType::Integer);
-  cdsbm.AddField("f_bmlx", FieldType::Integer);
-  cdsbm.AddField("f_flbm", FieldType::Text, 20);
+  queue::DefineChoiceFields(cdsbm);
   queue::PrepareChoiceTable(cdsbm);
   cdsbm.CreateDataSet();
   queue::StoreDeptChoice(choice, cdsbm);
